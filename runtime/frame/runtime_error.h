@@ -1,0 +1,49 @@
+// The error core: the one way a runtime error is raised, and the error state
+// that the frame's report reads. Holds no OS code.
+#pragma once
+#include <cstdint>
+
+namespace tolvex::frame {
+
+// The compiled routine's constant record; only its source name matters here.
+struct ProgramRecord {
+  const char* source_name;  // NUL-terminated, code page 932
+};
+
+// Runtime-wide error state. Starts at code 0, statement 0, no module, flag clear.
+struct ErrorState {
+  int16_t last_code = 0;
+  int16_t statement = 0;         // statement number current at the raise
+  uint32_t location = 0;         // low 16 bits: operation << 8 | point
+  const ProgramRecord* module = nullptr;  // current module at the raise
+  bool processing = false;       // set from an accepted error (or the end) until exit
+};
+
+// The single exception type of the runtime. Thrown only by RaiseError,
+// caught only by the frame (and by tests standing in for it).
+struct RuntimeError {
+  int16_t code;
+  uint32_t location;
+};
+
+// Raises runtime error `code` at `location`.
+// Returns to the caller only when code is 0 or an error is already being
+// processed; otherwise records code, statement and module, sets the processing
+// flag, releases every string temporary and throws RuntimeError.
+// Example: RaiseError(5, 0x9801) from FindText(0).
+void RaiseError(int16_t code, uint32_t location);
+
+void RegisterMainModule(const ProgramRecord* record);
+void RegisterCurrentModule(const ProgramRecord* record);
+const ProgramRecord* MainModule();
+const ProgramRecord* CurrentModule();
+
+// The routine's current statement number (signed 16-bit, 0 at start).
+void SetStatementNumber(int16_t number);
+int16_t StatementNumber();
+
+ErrorState& Errors();
+// Back to the start state: no error, no module, statement 0, flag clear.
+void ResetErrorState();
+
+}  // namespace tolvex::frame

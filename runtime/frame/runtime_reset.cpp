@@ -1,0 +1,23 @@
+// Puts every runtime-wide state back to its start (see runtime_reset.h).
+// Each subsystem keeps its own state; this is the one list of them.
+#include "runtime/frame/runtime_reset.h"
+
+#include "runtime/frame/runtime_error.h"
+#include "runtime/io/io_context.h"
+#include "runtime/numeric/float_unit.h"
+#include "runtime/os/memory.h"
+#include "runtime/text/int_array.h"
+#include "runtime/text/string_stack.h"
+
+namespace tolvex::frame {
+
+void ResetRuntime() {
+  os::FailAllocationsAfter(-1);
+  ResetErrorState();
+  text::ResetStrings();
+  text::ReleaseArrays();
+  io::ResetIoContext();
+  numeric::ResetFloatUnit();
+}
+
+}  // namespace tolvex::frame

@@ -1,0 +1,11 @@
+// The keyboard path of ReadItems (placeholder until the console lands).
+#pragma once
+#include "runtime/io/io_context.h"
+
+namespace tolvex::io {
+
+// Reads an entry after ConsolePrompt and stores its items into the variables,
+// asking again ("もう一度入力してください") until they fit.
+void ReadKeyboardItems(const ItemList& list);
+
+}  // namespace tolvex::io

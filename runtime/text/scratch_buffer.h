@@ -1,0 +1,13 @@
+// The shared scratch buffer of the string operations: requests of up to 512
+// bytes come from a fixed area, larger ones from one kept allocation.
+#pragma once
+#include <cstdint>
+
+namespace tolvex::text {
+
+// Room for `size` bytes; error 7 at 0x7A01 when it cannot be had.
+uint8_t* TakeScratch(uint32_t size);
+// Frees the allocated block, if any.
+void GiveBackScratch();
+
+}  // namespace tolvex::text

@@ -1,0 +1,36 @@
+// The StringHeap: one movable area, in chunks of 262,144 bytes, holding string
+// blocks end to end. Block = owner (32-bit), frame marker (32), length (32),
+// bytes. The owner field is an index into the owner table, because owners are
+// 64-bit addresses here; 0 marks a free block. After every move each live
+// block's owner gets its bytes pointer set to the block's new text.
+#pragma once
+#include <cstdint>
+
+#include "runtime/text/string_value.h"
+
+namespace tolvex::text {
+
+constexpr uint32_t kHeapChunk = 0x40000;   // 262,144
+constexpr uint32_t kBlockHeader = 12;
+
+// Steps 1 to 5 of NewTempText: append a block holding a copy of `source`
+// (length > 0) and return its text address. The block has no owner yet.
+const uint8_t* AppendBlock(uint32_t length, const uint8_t* source);
+// Makes `owner` the owner of the block whose text starts at `text`.
+void SetBlockOwner(const uint8_t* text, StringValue* owner);
+// Marks the block whose text starts at `text` free.
+void FreeBlock(const uint8_t* text);
+// Squeezes out free blocks, shrinks the area, refreshes owners; returns the
+// free bytes (262,144 when there is no heap).
+uint32_t CompactStrings();
+
+struct HeapStats {
+  uint32_t chunks;
+  uint32_t used;
+  const uint8_t* base;
+  uint32_t live_blocks;
+};
+HeapStats StringHeapStats();
+void ResetStringHeap();
+
+}  // namespace tolvex::text
