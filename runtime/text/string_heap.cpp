@@ -1,0 +1,210 @@
+// The StringHeap: a movable area of string blocks, compacted lazily and grown
+// or shrunk in whole chunks. Every resize allocates a new area and copies, so
+// the heap really moves and stale pointers show up at once.
+#include "runtime/text/string_heap.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
+#include "runtime/os/memory.h"
+
+namespace tolvex::text {
+namespace {
+
+using frame::RaiseError;
+
+struct Heap {
+  uint8_t* base = nullptr;
+  uint32_t chunks = 0;
+  uint32_t used = 0;
+};
+Heap g_heap;
+
+// Owner table: a block's 32-bit owner field indexes it; entry 0 is never used
+// so that 0 can mark a free block. Freed entries are reused.
+std::vector<StringValue*> g_owners(1, nullptr);
+std::vector<uint32_t> g_free_owner_ids;
+
+uint32_t Capacity() { return g_heap.chunks * kHeapChunk; }
+
+struct BlockHeader {
+  uint32_t owner;
+  uint32_t frame_marker;
+  uint32_t length;
+};
+
+BlockHeader ReadHeader(const uint8_t* at) {
+  BlockHeader header;
+  std::memcpy(&header, at, sizeof header);
+  return header;
+}
+
+void WriteOwnerId(uint8_t* at, uint32_t id) { std::memcpy(at, &id, sizeof id); }
+
+uint8_t* HeaderOf(const uint8_t* text) {
+  return const_cast<uint8_t*>(text) - kBlockHeader;
+}
+
+uint32_t NewOwnerId(StringValue* owner) {
+  if (!g_free_owner_ids.empty()) {
+    uint32_t id = g_free_owner_ids.back();
+    g_free_owner_ids.pop_back();
+    g_owners[id] = owner;
+    return id;
+  }
+  g_owners.push_back(owner);
+  return static_cast<uint32_t>(g_owners.size() - 1);
+}
+
+// Walks the blocks from `from` to the end and points each owner at its text.
+void RefreshOwners(uint32_t from) {
+  for (uint32_t at = from; at < g_heap.used;) {
+    BlockHeader header = ReadHeader(g_heap.base + at);
+    if (header.owner != 0) g_owners[header.owner]->bytes = g_heap.base + at + kBlockHeader;
+    at += kBlockHeader + header.length;
+  }
+}
+
+bool MoveHeapTo(uint8_t* area, uint32_t chunks) {
+  std::memcpy(area, g_heap.base, g_heap.used);
+  os::Release(g_heap.base);
+  g_heap.base = area;
+  g_heap.chunks = chunks;
+  RefreshOwners(0);
+  return true;
+}
+
+// Moves the heap to a new zero-filled area of `chunks` chunks; false when
+// the memory cannot be had (the old area is kept then).
+bool ResizeHeap(uint32_t chunks) {
+  auto* area = static_cast<uint8_t*>(os::AllocateZeroed(size_t{chunks} * kHeapChunk));
+  return area != nullptr && MoveHeapTo(area, chunks);
+}
+
+#ifdef TOLVEX_HEAP_STRESS
+// Stress build: squeeze and move on every allocation, so any pointer kept
+// into the heap across an allocation is caught at once. Bypasses the fault
+// injection so that tests count the same allocations in every build.
+void StressMove() {
+  CompactStrings();
+  auto* area = static_cast<uint8_t*>(std::calloc(g_heap.chunks, kHeapChunk));
+  if (area != nullptr) MoveHeapTo(area, g_heap.chunks);
+}
+#endif
+
+}  // namespace
+
+uint32_t CompactStrings() {
+  if (g_heap.base == nullptr) return kHeapChunk;
+  uint32_t first_moved = g_heap.used;
+  for (uint32_t at = 0; at < g_heap.used;) {
+    BlockHeader header = ReadHeader(g_heap.base + at);
+    if (header.owner != 0) {
+      at += kBlockHeader + header.length;
+      continue;
+    }
+    // Measure the run of free blocks that starts here.
+    uint32_t run = 0;
+    while (at + run < g_heap.used) {
+      BlockHeader next = ReadHeader(g_heap.base + at + run);
+      if (next.owner != 0) break;
+      run += kBlockHeader + next.length;
+    }
+    g_heap.used -= run;
+    if (g_heap.used == 0) return kHeapChunk;
+    std::memmove(g_heap.base + at, g_heap.base + at + run, g_heap.used - at);
+    if (at < first_moved) first_moved = at;
+  }
+  if (first_moved < g_heap.used) RefreshOwners(first_moved);
+
+  uint32_t wanted = g_heap.used / kHeapChunk + 1;
+  if (wanted < g_heap.chunks && !ResizeHeap(wanted))
+    RaiseError(frame::kErrStringHeap, frame::kLocHeapShrink);
+  return Capacity() - g_heap.used;
+}
+
+const uint8_t* AppendBlock(uint32_t length, const uint8_t* source) {
+  const uint32_t needed = length + kBlockHeader;
+  uint8_t* work = nullptr;
+  if (g_heap.base == nullptr) {
+    uint32_t chunks = needed / kHeapChunk + 1;
+    g_heap.base = static_cast<uint8_t*>(os::AllocateZeroed(size_t{chunks} * kHeapChunk));
+    if (g_heap.base == nullptr) {
+      RaiseError(frame::kErrOutOfMemory, frame::kLocStackFull);
+      return nullptr;
+    }
+    g_heap.chunks = chunks;
+    g_heap.used = 0;
+  } else {
+    // The source may itself lie in the heap, which may move below.
+    work = static_cast<uint8_t*>(os::Allocate((size_t{length} + 7) & ~size_t{7}));
+    if (work == nullptr) {
+      RaiseError(frame::kErrOutOfMemory, frame::kLocStackMemory);
+      return nullptr;
+    }
+    std::memcpy(work, source, length);
+    source = work;
+#ifdef TOLVEX_HEAP_STRESS
+    StressMove();
+#endif
+    if (Capacity() - g_heap.used < needed) {
+      uint32_t free = CompactStrings();
+      if (free < needed) {
+        uint32_t chunks = g_heap.chunks + (needed - free) / kHeapChunk + 1;
+        if (!ResizeHeap(chunks)) {
+          os::Release(work);
+          RaiseError(frame::kErrStringHeap, frame::kLocHeapGrow);
+          return nullptr;
+        }
+      }
+    }
+  }
+  uint8_t* at = g_heap.base + g_heap.used;
+  const BlockHeader header{0, 0, length};
+  std::memcpy(at, &header, sizeof header);
+  std::memcpy(at + kBlockHeader, source, length);
+  g_heap.used += needed;
+  os::Release(work);
+  return at + kBlockHeader;
+}
+
+void SetBlockOwner(const uint8_t* text, StringValue* owner) {
+  uint8_t* header = HeaderOf(text);
+  uint32_t id = ReadHeader(header).owner;
+  if (id != 0) {
+    g_owners[id] = owner;
+  } else {
+    WriteOwnerId(header, NewOwnerId(owner));
+  }
+}
+
+void FreeBlock(const uint8_t* text) {
+  uint8_t* header = HeaderOf(text);
+  uint32_t id = ReadHeader(header).owner;
+  if (id == 0) return;
+  g_owners[id] = nullptr;
+  g_free_owner_ids.push_back(id);
+  WriteOwnerId(header, 0);
+}
+
+HeapStats StringHeapStats() {
+  uint32_t live = 0;
+  for (uint32_t at = 0; at < g_heap.used;) {
+    BlockHeader header = ReadHeader(g_heap.base + at);
+    if (header.owner != 0) ++live;
+    at += kBlockHeader + header.length;
+  }
+  return HeapStats{g_heap.chunks, g_heap.used, g_heap.base, live};
+}
+
+void ResetStringHeap() {
+  os::Release(g_heap.base);
+  g_heap = Heap{};
+  g_owners.assign(1, nullptr);
+  g_free_owner_ids.clear();
+}
+
+}  // namespace tolvex::text
