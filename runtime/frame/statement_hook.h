@@ -1,0 +1,33 @@
+// StatementHook: the statement-boundary hook. One predictable branch on the
+// fast path; the message pump every 11th time and the break when pending.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+namespace tolvex::frame {
+
+namespace hook_detail {
+// Hooks left until the next pump; 0 at start, so the first hook pumps.
+extern int32_t counter;
+// Non-zero when something must be looked at now (the break is pending).
+// Signal handlers and key dispatch only ever set it.
+extern std::atomic<uint32_t> attention;
+void SlowPath();
+}  // namespace hook_detail
+
+// Called before every statement. Pumps the window's messages on the 1st,
+// 12th, 23rd... call, terminates when the window has been closed, and runs
+// the break when Ctrl+C is pending. Costs no system call otherwise.
+inline void StatementHook() {
+  const bool due = hook_detail::counter-- == 0;
+  if (__builtin_expect(due | (hook_detail::attention.load(std::memory_order_relaxed) != 0), 0))
+    hook_detail::SlowPath();
+}
+
+// Raises the attention flag (async-signal-safe).
+inline void RequestAttention() {
+  hook_detail::attention.store(1, std::memory_order_relaxed);
+}
+void ResetStatementHook();
+
+}  // namespace tolvex::frame
