@@ -1,0 +1,108 @@
+// The movable heap: lazy compaction, growth and shrink in chunks, and owners
+// that always read their latest value after the heap moved.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/os/memory.h"
+#include "runtime/text/string_heap.h"
+#include "runtime/text/string_stack.h"
+#include "tests/support/runtime_test.h"
+
+namespace tolvex::text {
+namespace {
+
+using testing::Raises;
+using StringHeapTest = testing::RuntimeTest;
+
+void Assign(StringValue* variable, const std::string& bytes) {
+  NewTempText(static_cast<uint32_t>(bytes.size()),
+              reinterpret_cast<const uint8_t*>(bytes.data()));
+  AssignText(variable);
+}
+
+TEST_F(StringHeapTest, BlocksTakeTwelveBytesMoreThanTheirText) {
+  StringValue a{}, b{};
+  Assign(&a, "abc");
+  Assign(&b, std::string(100, 'x'));
+  HeapStats stats = StringHeapStats();
+  EXPECT_EQ(stats.chunks, 1u);
+  EXPECT_EQ(stats.used, 3u + 12u + 100u + 12u);
+  EXPECT_EQ(a.bytes, stats.base + 12);  // the header sits right before the text
+}
+
+TEST_F(StringHeapTest, FreedBlocksStayUntilAnAppendDoesNotFit) {
+  StringValue line{};
+  const std::string text(1000, 'L');
+  for (int i = 0; i < 200; ++i) Assign(&line, text);
+  // 200 blocks of 1012 bytes fit in one chunk: nothing compacted yet.
+  EXPECT_EQ(StringHeapStats().used, 200u * 1012u);
+  for (int i = 0; i < 100; ++i) Assign(&line, text);
+  HeapStats stats = StringHeapStats();
+  EXPECT_EQ(stats.chunks, 1u);  // squeezed, not grown
+  EXPECT_LT(stats.used, 262144u);
+  EXPECT_EQ(Bytes(line), text);
+}
+
+TEST_F(StringHeapTest, LiveVariablesSurviveCompactionGrowthAndShrink) {
+  // Several variables, each reassigned many times with growing texts, so the
+  // heap compacts, grows (moving) and later shrinks (moving again).
+  std::vector<StringValue> variables(7);
+  std::vector<std::string> latest(7);
+  for (int round = 0; round < 60; ++round) {
+    for (size_t v = 0; v < variables.size(); ++v) {
+      latest[v] = std::to_string(round) + ":" + std::string(round * 900 + v * 37, char('a' + v));
+      Assign(&variables[v], latest[v]);
+    }
+  }
+  EXPECT_GT(StringHeapStats().chunks, 1u);
+  for (size_t v = 0; v < variables.size(); ++v) EXPECT_EQ(Bytes(variables[v]), latest[v]) << v;
+
+  const uint8_t* before = StringHeapStats().base;
+  for (size_t v = 0; v < variables.size(); ++v) {
+    latest[v] = "short" + std::to_string(v);
+    Assign(&variables[v], latest[v]);
+  }
+  CompactStrings();
+  HeapStats after = StringHeapStats();
+  EXPECT_EQ(after.chunks, 1u);
+  EXPECT_NE(after.base, before);
+  EXPECT_EQ(after.live_blocks, variables.size());
+  for (size_t v = 0; v < variables.size(); ++v) EXPECT_EQ(Bytes(variables[v]), latest[v]) << v;
+}
+
+TEST_F(StringHeapTest, TemporariesOnTheStackFollowAMove) {
+  StringValue filler{};
+  PushConstText(ConstText("kept on the stack"));
+  for (int i = 0; i < 40; ++i) Assign(&filler, std::string(20000, 'f'));  // forces moves
+  Assign(&filler, std::string(300000, 'g'));
+  StringValue top = PopText();
+  EXPECT_EQ(Bytes(top), "kept on the stack");
+  ReleaseText(top);
+}
+
+TEST_F(StringHeapTest, EverythingFreedLeavesAnEmptyHeap) {
+  StringValue a{};
+  Assign(&a, "x");
+  ReleaseText(a);
+  EXPECT_EQ(CompactStrings(), 262144u);
+  EXPECT_EQ(StringHeapStats().used, 0u);
+  EXPECT_EQ(StringHeapStats().live_blocks, 0u);
+}
+
+TEST_F(StringHeapTest, GrowthFailureIsError82) {
+  StringValue a{};
+  Assign(&a, std::string(200000, 'a'));
+  // The work copy succeeds, the larger area does not.
+  os::FailAllocationsAfter(1);
+  EXPECT_TRUE(Raises([] {
+    std::string big(200000, 'b');
+    NewTempText(static_cast<uint32_t>(big.size()), reinterpret_cast<const uint8_t*>(big.data()));
+  }, 82, 0xC503));
+  os::FailAllocationsAfter(-1);
+  EXPECT_EQ(Bytes(a), std::string(200000, 'a'));
+}
+
+}  // namespace
+}  // namespace tolvex::text
