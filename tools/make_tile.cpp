@@ -32,6 +32,7 @@ struct Options {
   std::string upper_line;
   std::string line_end = "\r\n";
   bool end_of_file_mark = false;
+  bool closing_tags = true;
   long entries = static_cast<long>(kRows) * kColumns;
   std::map<long, std::string> values;  // cell index -> value text
   std::map<long, std::string> labels;
@@ -49,6 +50,7 @@ void Usage() {
       "  --ends crlf|cr|lf      line ends (default crlf)\n"
       "  --eof                  end the file with the byte 0x1A\n"
       "  --entries N            write only the first N entries (default 843750)\n"
+      "  --no-closing           end the file after the entries (a cut-off tile)\n"
       "  --set ROW,COL=TEXT     value text of one cell (1-based)\n"
       "  --label ROW,COL=TEXT   label of one cell\n"
       "  --extra ROW,COL=TEXT   a third field after the value of one cell\n",
@@ -94,6 +96,8 @@ Options ParseOptions(int argc, char** argv) {
       options.end_of_file_mark = true;
     } else if (name == "--entries") {
       options.entries = std::strtol(next(), nullptr, 10);
+    } else if (name == "--no-closing") {
+      options.closing_tags = false;
     } else if (name == "--set") {
       ParseCell(next(), &options.values);
     } else if (name == "--label") {
@@ -273,7 +277,9 @@ int Run(const Options& options) {
     if (extra != options.extras.end()) text += "," + extra->second;
     text += options.line_end;
   }
-  for (const char* line : kClosingLines) text += std::string(line) + options.line_end;
+  if (options.closing_tags) {
+    for (const char* line : kClosingLines) text += std::string(line) + options.line_end;
+  }
   if (options.end_of_file_mark) text += '\x1A';
 
   std::FILE* file = std::fopen(options.output.c_str(), "wb");
