@@ -344,19 +344,44 @@ TEST_F(ConversionTest, NameTypedWithExtensionFindsTheDoubledName) {
 
 // ------------------------------------------------------------ GDAL
 // The pair opens in GDAL's EHdr driver: 1125 x 750, origin half a cell
-// north-west of ulxmap/ulymap. Skipped where gdalinfo is not installed.
-TEST_F(ConversionTest, GdalOpensThePair) {
+// north-west of ulxmap/ulymap. The driver takes "nodata = -9999" as nodata 0
+// and the band as unsigned; the VRT that the README gives reads it signed
+// with nodata -9999. Skipped where gdalinfo is not installed.
+TEST_F(ConversionTest, GdalOpensThePairAndTheVrtReadsItSigned) {
   if (std::system("command -v gdalinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gdalinfo";
-  MakeTile({"--lower", "35.333333333 139.5", "--upper", "35.416666667 139.625"});
+  MakeTile({"--lower", "35.333333333 139.5", "--upper", "35.416666667 139.625", "--set",
+            "1,5=-3.7", "--set", "1,6=-9999."});
   ASSERT_EQ(Convert("tile\n1\n\n").status, 0);
-  std::string command = "cd " + Quote(dir_) + " && gdalinfo tile.bil > gdal.txt 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << Read("gdal.txt");
-  std::string info = Read("gdal.txt");
+  auto gdal = [&](const std::string& command) {
+    std::string line = "cd " + Quote(dir_) + " && " + command + " > gdal.txt 2>&1";
+    EXPECT_EQ(std::system(line.c_str()), 0) << command << "\n" << Read("gdal.txt");
+    return Read("gdal.txt");
+  };
+  std::string info = gdal("gdalinfo tile.bil");
   EXPECT_NE(info.find("EHdr"), std::string::npos) << info;
   EXPECT_NE(info.find("Size is 1125, 750"), std::string::npos) << info;
-  // 139.5000555556 - 0.0000555556 and 35.4166111114 + 0.0000555556 (rounded).
+  // 139.5000555556 - 0.000055555555 and 35.4166111114 + 0.000055555555.
   EXPECT_NE(info.find("Origin = (139.5000000000"), std::string::npos) << info;
   EXPECT_NE(info.find(",35.4166666669"), std::string::npos) << info;
+  EXPECT_NE(info.find("Type=UInt16"), std::string::npos) << info;
+
+  std::ofstream(Path("tile.vrt"))
+      << "<VRTDataset rasterXSize=\"1125\" rasterYSize=\"750\">\n"
+         "  <SRS>EPSG:6668</SRS>\n"
+         "  <GeoTransform>139.500000000045, 0.00011111111, 0, "
+         "35.416666666955, 0, -0.00011111111</GeoTransform>\n"
+         "  <VRTRasterBand dataType=\"Int16\" band=\"1\" subClass=\"VRTRawRasterBand\">\n"
+         "    <SourceFilename relativeToVRT=\"1\">tile.bil</SourceFilename>\n"
+         "    <ImageOffset>0</ImageOffset><PixelOffset>2</PixelOffset>"
+         "<LineOffset>2250</LineOffset><ByteOrder>LSB</ByteOrder>\n"
+         "    <NoDataValue>-9999</NoDataValue>\n"
+         "  </VRTRasterBand>\n"
+         "</VRTDataset>\n";
+  info = gdal("gdalinfo tile.vrt");
+  EXPECT_NE(info.find("Type=Int16"), std::string::npos) << info;
+  EXPECT_NE(info.find("NoData Value=-9999"), std::string::npos) << info;
+  EXPECT_EQ(gdal("gdallocationinfo -valonly tile.vrt 4 0"), "-4\n");
+  EXPECT_EQ(gdal("gdallocationinfo -valonly tile.vrt 5 0"), "-9999\n");
 }
 
 }  // namespace
