@@ -2,6 +2,8 @@
 // Each subsystem keeps its own state; this is the one list of them.
 #include "runtime/frame/runtime_reset.h"
 
+#include "runtime/frame/error_report.h"
+#include "runtime/frame/frame.h"
 #include "runtime/frame/runtime_error.h"
 #include "runtime/io/io_context.h"
 #include "runtime/numeric/float_unit.h"
@@ -14,9 +16,11 @@ namespace tolvex::frame {
 void ResetRuntime() {
   os::FailAllocationsAfter(-1);
   ResetErrorState();
+  ResetErrorReporting();
   text::ResetStrings();
   text::ReleaseArrays();
   io::ResetIoContext();
+  ResetFrame();
   numeric::ResetFloatUnit();
 }
 

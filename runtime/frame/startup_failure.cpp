@@ -1,0 +1,56 @@
+// The startup failure box (see startup_failure.h): its table of messages.
+#include "runtime/frame/startup_failure.h"
+
+#include <iterator>
+
+#include "runtime/frame/message_box.h"
+
+namespace tolvex::frame {
+namespace {
+
+// Messages 1 to 8, code page 932.
+constexpr const char* kMessages[] = {
+    // メモリが足りません
+    "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1",
+    // システムに異常があります
+    "\x83\x56\x83\x58\x83\x65\x83\x80\x82\xC9\x88\xD9\x8F\xED\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7",
+    // ウィンドウをオープンできません
+    "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1",
+    // デバイスコンテキストを作成できません
+    "\x83\x66\x83\x6F\x83\x43\x83\x58\x83\x52\x83\x93\x83\x65\x83\x4C\x83\x58\x83\x67\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1",
+    // グラフィックビットマップを作成できません
+    "\x83\x4F\x83\x89\x83\x74\x83\x42\x83\x62\x83\x4E\x83\x72\x83\x62\x83\x67\x83\x7D\x83\x62\x83\x76\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1",
+    // リソースが見つかりません
+    "\x83\x8A\x83\x5C\x81\x5B\x83\x58\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1",
+    // フォームデータがありません
+    "\x83\x74\x83\x48\x81\x5B\x83\x80\x83\x66\x81\x5B\x83\x5E\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1",
+    // メタファイルが作成できません
+    "\x83\x81\x83\x5E\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1",
+};
+
+}  // namespace
+
+const char* StartupFailureMessage(int number) {
+  if (number < 1 || number > static_cast<int>(std::size(kMessages))) return nullptr;
+  return kMessages[number - 1];
+}
+
+int StartupMessageForStatus(uint32_t status) {
+  switch (status) {
+    case 7: return kStartupSystemAbnormal;
+    case 1010: return kStartupNoResource;
+    case 1011: return kStartupNoMetafile;
+    case 1012: return kStartupNoFormData;
+    case 1014: return kStartupNoWindow;
+    default: return kStartupNoMemory;
+  }
+}
+
+int ReportStartupFailure(int number) {
+  const char* message = StartupFailureMessage(number);
+  if (message == nullptr) message = StartupFailureMessage(kStartupSystemAbnormal);
+  ShowMessageBox(MessageBoxTitle(), message);
+  return kStartupFailureStatus;
+}
+
+}  // namespace tolvex::frame
