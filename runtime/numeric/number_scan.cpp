@@ -1,26 +1,175 @@
-// Placeholder until the numeric model lands.
+// ScanNumber (see number_scan.h): text → (96-bit digits, decimal exponent) →
+// extended value. Holds no OS code.
 #include "runtime/numeric/number_scan.h"
 
-#include <cstdlib>
-
-#include "runtime/text/string_stack.h"
+#include "runtime/numeric/powers_of_ten.h"
 
 namespace tolvex::numeric {
+namespace {
 
-bool ConvertField(const char* field, uint32_t, Extended* value) {
-  char* end = nullptr;
-  long double v = std::strtold(field, &end);
-  if (end == field) return false;
-  *value = Extended(v);
-  return true;
+using Accumulator = unsigned __int128;  // only the low 96 bits are ever used
+
+// 28 decimal digits stay below 10^28 < 2^94, so the accumulator never
+// leaves its 96 bits.
+constexpr uint32_t kMaxDigits = 28;
+// Without an exponent letter, 8 or more digits make a number double-sized.
+constexpr uint32_t kSingleSizedDigits = 8;
+// Decimal exponents at or beyond this size are out of range in either
+// direction; the tables reach 10^511 through their nine entries.
+constexpr int64_t kExponentLimit = 512;
+// An explicit exponent of more than nine significant digits would wrap its
+// 32-bit accumulator into a small, wrong exponent: it is out of range instead.
+constexpr uint32_t kMaxExponentDigits = 9;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The character under the scan. Reading the next one always skips blanks.
+class Reader {
+ public:
+  explicit Reader(const char* text) : next_(text), current_at_(text) {}
+
+  char Next() {
+    while (*next_ == ' ') ++next_;
+    current_at_ = next_;
+    current_ = *next_;
+    if (current_ != '\0') ++next_;
+    return current_;
+  }
+  char current() const { return current_; }
+  const char* current_at() const { return current_at_; }
+  // True when the character just before the current one is a blank.
+  bool AfterBlank(const char* start) const {
+    return current_at_ > start && current_at_[-1] == ' ';
+  }
+
+ private:
+  const char* next_;
+  const char* current_at_;
+  char current_ = '\0';
+};
+
+// The accumulator as an exact extended value: its top bit moved to bit 63 of
+// the significand, low bits dropped when it has more than 64 significant bits.
+Extended FromAccumulator(Accumulator accumulator, bool negative) {
+  int bits = 0;
+  for (Accumulator rest = accumulator; rest != 0; rest >>= 1) ++bits;
+  const uint64_t significand =
+      bits > 64 ? static_cast<uint64_t>(accumulator >> (bits - 64))
+                : static_cast<uint64_t>(accumulator) << (64 - bits);
+  return Extended::FromParts(
+      negative, static_cast<uint16_t>(Extended::kExponentBias + bits - 1),
+      significand);
 }
 
-Extended ScanRadixNumber(const char*, uint32_t) { return Extended(0.0L); }
+// value * 10^exponent, one table entry per set bit of |exponent|, from 256
+// down to 1, each product rounded to extended.
+Extended Scale(Extended value, int64_t exponent) {
+  const Extended* table = exponent < 0 ? PowersOfTenDown : PowersOfTenUp;
+  const int64_t magnitude = exponent < 0 ? -exponent : exponent;
+  for (int i = 0; i < kPowerCount; ++i) {
+    if (magnitude & kPowerExponents[i]) value = value * table[i];
+  }
+  return value;
+}
 
-Extended ValueOfText() {
-  text::StringValue s = text::PopText();
-  text::ReleaseText(s);
-  return Extended(0.0L);
+}  // namespace
+
+ScanResult ScanNumber(const char* text) {
+  ScanResult result;
+  Reader reader(text);
+  bool negative = false;
+  bool seen = false;
+  Accumulator accumulator = 0;
+  uint32_t digits = 0;
+  uint32_t extra_digits = 0;
+
+  // Sign.
+  char c = reader.Next();
+  if (c == '-' || c == '+') {
+    negative = c == '-';
+    c = reader.Next();
+  }
+  // Leading zeros count for nothing but make "0" and "." numbers.
+  if (c == '.') {
+    seen = true;
+  } else if (c == '0') {
+    seen = true;
+    while (c == '0') c = reader.Next();
+  }
+  // Integer digits: the 29th and later only shift the point.
+  for (; IsDigit(c); c = reader.Next()) {
+    if (digits < kMaxDigits) {
+      accumulator = accumulator * 10 + static_cast<unsigned>(c - '0');
+      ++digits;
+    } else {
+      ++extra_digits;
+    }
+  }
+  int64_t adjust = int64_t{digits} + extra_digits;
+  // Fraction digits: zeros before the first significant digit only move the
+  // point; digits beyond the 28th are dropped.
+  if (c == '.') {
+    c = reader.Next();
+    if (digits == 0) {
+      for (; c == '0'; c = reader.Next()) --adjust;
+    }
+    for (; IsDigit(c); c = reader.Next()) {
+      if (digits < kMaxDigits) {
+        accumulator = accumulator * 10 + static_cast<unsigned>(c - '0');
+        ++digits;
+      }
+    }
+  }
+  adjust -= digits;  // now number = accumulator * 10^adjust
+  if (digits == 0 && !seen) {
+    result.status = kScanNotANumber;
+    result.end = reader.current_at();
+    return result;
+  }
+
+  // Exponent letter, unless a blank stands between it and the digits.
+  uint8_t precision = 0;
+  if (!reader.AfterBlank(text)) {
+    if (c == 'E' || c == 'e') precision = kClassSingle;
+    if (c == 'D' || c == 'd') precision = kClassDouble;
+  }
+  uint32_t explicit_exponent = 0;
+  bool exponent_too_long = false;
+  bool exponent_negative = false;
+  if (precision != 0) {
+    c = reader.Next();
+    if (c == '-' || c == '+') {
+      exponent_negative = c == '-';
+      c = reader.Next();
+    }
+    uint32_t exponent_digits = 0;
+    for (; IsDigit(c); c = reader.Next()) {
+      if (explicit_exponent != 0 || c != '0') ++exponent_digits;
+      if (exponent_digits > kMaxExponentDigits) exponent_too_long = true;
+      explicit_exponent = explicit_exponent * 10 + static_cast<uint32_t>(c - '0');
+    }
+  } else {
+    precision = digits < kSingleSizedDigits ? kClassSingleSized : kClassDoubleSized;
+  }
+  result.precision = precision;
+  result.end = reader.current_at();
+
+  // Zero: always +0, and no range check.
+  if (accumulator == 0) {
+    result.status = kScanOk;
+    result.value = Extended(0.0L);
+    return result;
+  }
+  const int64_t exponent =
+      (exponent_negative ? -int64_t{explicit_exponent} : int64_t{explicit_exponent}) +
+      adjust;
+  if (exponent_too_long || exponent >= kExponentLimit || exponent <= -kExponentLimit) {
+    result.status = kScanOutOfRange;
+    return result;
+  }
+  result.status = kScanOk;
+  result.value = Scale(FromAccumulator(accumulator, negative), exponent);
+  return result;
 }
 
 }  // namespace tolvex::numeric

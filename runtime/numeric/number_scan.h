@@ -1,4 +1,6 @@
-// Numbers read from text (placeholder interface until the numeric model lands).
+// ScanNumber: the one grammar of decimal numbers written as text, read into
+// an extended value with its precision class. ConvertToKind, ConvertField,
+// ValueOfText and ScanRadixNumber build on it (included at the end).
 #pragma once
 #include <cstdint>
 
@@ -6,16 +8,58 @@
 
 namespace tolvex::numeric {
 
-// Item input: converts one field (NUL-terminated, not empty, not quoted) into
-// the value of a variable of item type 0..4 or 64. On success *value holds the
-// value (already of the variable's kind) and true is returned; on failure
-// nothing is produced and false is returned.
-bool ConvertField(const char* field, uint32_t item_type, Extended* value);
+// Kinds requested from and produced by ConvertToKind. The numbers are the
+// runtime's own; kKindFailed is the distinct failure status.
+enum NumberKind : uint8_t {
+  kKindAutomatic = 0,
+  kKindInt16 = 1,
+  kKindInt32 = 2,
+  kKindSingle = 4,
+  kKindDouble = 8,
+  kKindByte = 16,
+  kKindFailed = 0xFF,
+};
 
-// "&H"/"&O" digits: text points at the radix letter. Never fails.
-Extended ScanRadixNumber(const char* text, uint32_t length);
+// Precision classes: an "E" or "D" exponent letter, or without one the
+// number of accumulated digits (below 8 single-sized, else double-sized).
+enum PrecisionClass : uint8_t {
+  kClassSingle = 0x01,
+  kClassDouble = 0x02,
+  kClassNoLetter = 0x80,
+  kClassSingleSized = 0x81,
+  kClassDoubleSized = 0x82,
+};
 
-// Pops a string and returns its value with the precision its text calls for.
-Extended ValueOfText();
+enum ScanStatus : uint8_t {
+  kScanOk = 0,
+  kScanNotANumber = 1,  // no digit: a sign alone, or text without digits
+  kScanOutOfRange = 2,  // decimal exponent of 512 or more, or -512 or less
+};
+
+// A value with the kind it was produced as; kind kKindFailed on failure.
+struct KindValue {
+  NumberKind kind = kKindFailed;
+  Extended value;  // exactly the produced kind's value (e.g. rounded to single)
+};
+
+struct ScanResult {
+  ScanStatus status = kScanNotANumber;
+  Extended value;               // accumulator * 10^exponent, each product rounded
+  uint8_t precision = kClassSingleSized;
+  const char* end = nullptr;    // first character that is not part of the number
+};
+
+// Reads a number from NUL-terminated text. Blanks (0x20) are skipped before
+// every character; a leading "-" or "+", digits with at most one point, then
+// "E"/"e" (single) or "D"/"d" (double) with an optional signed exponent.
+// Up to 28 significant digits are accumulated in 96 bits; the value is
+// exact up to 19 digits and then scaled by the power-of-ten tables.
+// An explicit exponent of more than nine significant digits is out of range.
+// Examples: "139.7125" → 1397125 * 10^-4, class 0x81; "1D50" → class 2;
+// "12EA" → 12, class 1, end at "A"; "-" → not a number.
+ScanResult ScanNumber(const char* text);
 
 }  // namespace tolvex::numeric
+
+#include "runtime/numeric/convert_kind.h"
+#include "runtime/numeric/value_of_text.h"

@@ -1,0 +1,127 @@
+// Conversions between floating values and integers (see conversions.h).
+// Each follows the unit's own instruction: a store to an integer with the
+// current rounding, or a truncation with the mode changed for one step.
+#include "runtime/numeric/conversions.h"
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
+
+namespace tolvex::numeric {
+namespace {
+
+// What the unit's integer store gives: the rounded integer, or the
+// "integer indefinite" (the most negative value of the width) for a NaN or
+// a value outside the width.
+int64_t StoreInt64(Extended rounded) {
+  const long double v = rounded.native();
+  // 2^63 bounds; the comparisons are false for a NaN.
+  if (v >= -9223372036854775808.0L && v < 9223372036854775808.0L)
+    return static_cast<int64_t>(v);
+  return INT64_MIN;
+}
+
+int32_t StoreInt32(Extended rounded) {
+  const long double v = rounded.native();
+  if (v >= -2147483648.0L && v <= 2147483647.0L) return static_cast<int32_t>(v);
+  return INT32_MIN;
+}
+
+// The argument rounding: half away from zero through an extended addition and
+// a truncation; zero is left alone.
+Extended HalfAwayFromZero(Extended value) {
+  if (value == Extended(0.0L)) return value;
+  const Extended half(0.5L);
+  const Extended moved = value > Extended(0.0L) ? value + half : value - half;
+  return RoundTowardZero(moved);
+}
+
+}  // namespace
+
+Extended IntegerPart(Extended value) { return RoundDownward(value); }
+
+int16_t ToInt16(Extended value) {
+  const int32_t stored = StoreInt32(RoundToInteger(value));
+  if (stored < INT16_MIN || stored > INT16_MAX)
+    frame::RaiseError(frame::kErrOverflow, frame::kLocToInt16);
+  return static_cast<int16_t>(stored);
+}
+
+int32_t ToInt32(Extended value) {
+  const int64_t stored = StoreInt64(RoundToInteger(value));
+  if (stored < INT32_MIN || stored > INT32_MAX)
+    frame::RaiseError(frame::kErrOverflow, frame::kLocToInt32);
+  return static_cast<int32_t>(stored);
+}
+
+int16_t ArgToInt16(Extended value) {
+  // A 16-bit store of a value outside int16 is an invalid operation.
+  const int32_t stored = StoreInt32(HalfAwayFromZero(value));
+  if (stored < INT16_MIN || stored > INT16_MAX)
+    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToInt16);
+  return static_cast<int16_t>(stored);
+}
+
+int32_t ArgToInt32(Extended value) {
+  const int64_t stored = StoreInt64(HalfAwayFromZero(value));
+  if (stored < INT32_MIN || stored > INT32_MAX)
+    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToInt32);
+  return static_cast<int32_t>(stored);
+}
+
+uint8_t ArgToByte(Extended value) {
+  const int64_t stored = StoreInt64(HalfAwayFromZero(value));
+  if (stored < 0 || stored > 255)
+    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToByte);
+  return static_cast<uint8_t>(stored);
+}
+
+float ArgToSingle(Extended value) {
+  const float stored = value.ToSingle();
+  const Extended back = Extended::FromSingle(stored);
+  if (value.is_nan() || (value.is_finite() && !back.is_finite()))
+    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToSingle);
+  return stored;
+}
+
+double ArgToDouble(Extended value) {
+  const double stored = value.ToDouble();
+  const Extended back = Extended::FromDouble(stored);
+  if (value.is_nan() || (value.is_finite() && !back.is_finite()))
+    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToDouble);
+  return stored;
+}
+
+int16_t LongToInt16(int32_t value) {
+  if (value < INT16_MIN || value > INT16_MAX)
+    frame::RaiseError(frame::kErrOverflow, frame::kLocLongToInt16);
+  return static_cast<int16_t>(value);
+}
+
+void NextCounter(int16_t* counter, int16_t step) {
+  // 16-bit wrap-around addition, then the sign test of the step.
+  const auto sum = static_cast<int16_t>(static_cast<uint16_t>(
+      static_cast<uint16_t>(*counter) + static_cast<uint16_t>(step)));
+  if ((step > 0 && sum < *counter) || (step < 0 && sum > *counter))
+    frame::RaiseError(frame::kErrOverflow, frame::kLocNextCounter);
+  if (step != 0) *counter = sum;
+}
+
+void NextCounter32(int32_t* counter, int32_t step) {
+  const auto sum = static_cast<int32_t>(static_cast<uint32_t>(*counter) +
+                                        static_cast<uint32_t>(step));
+  if ((step > 0 && sum < *counter) || (step < 0 && sum > *counter))
+    frame::RaiseError(frame::kErrOverflow, frame::kLocNextCounter32);
+  if (step != 0) *counter = sum;
+}
+
+void NextCounter8(uint8_t* counter, uint8_t step) {
+  const unsigned sum = unsigned{*counter} + unsigned{step};
+  if (sum > 0xFF) frame::RaiseError(frame::kErrOverflow, frame::kLocNextCounter8);
+  *counter = static_cast<uint8_t>(sum);
+}
+
+void IntDivideCheck(int32_t divisor) {
+  if (divisor == 0) frame::RaiseError(frame::kErrDivisionByZero, frame::kLocIntDivide);
+}
+
+}  // namespace tolvex::numeric

@@ -1,0 +1,54 @@
+// Reading a picture: CopyPictureLiteral copies the literal text around the
+// numeric field, ScanPictureField reads the field into a PictureField.
+#pragma once
+#include <cstdint>
+
+#include "runtime/numeric/picture_text.h"
+
+namespace tolvex::numeric {
+
+// The numeric field of one picture, built afresh on each call. Counts are
+// kept wider than a byte, so a very long picture cannot wrap them.
+struct PictureField {
+  int16_t fraction_positions = 0;
+  int16_t integer_positions = 0;  // a leading "+", "\" and "," included
+  bool fill = false;              // unused leading positions shown as "*"
+  bool currency = false;          // "\" before the first digit
+  bool separators = false;        // integer digits grouped by three with ","
+  bool point = false;
+  // 1 default ("-" in front of a negative value); 0 leading "+" ("+" or "-"
+  // in front); 2 exponent default (blank or "-" in front); -1 trailing "+"
+  // ("+" or "-" after); -3 trailing "-" (blank or "-" after).
+  int8_t sign_mode = 1;
+  uint8_t exponent_mode = 0;  // 0 fixed, 1 "^^^^" (two digits), 2 "^^^^^" (three)
+};
+
+// A read position in a picture (bytes, not NUL-terminated).
+struct PictureCursor {
+  const uint8_t* bytes;
+  uint32_t length;
+  uint32_t position = 0;
+
+  bool AtEnd() const { return position >= length; }
+  // The byte `ahead` places on, or 0 past the end.
+  uint8_t Peek(uint32_t ahead = 0) const {
+    return position + ahead < length ? bytes[position + ahead] : 0;
+  }
+};
+
+// Copies literal picture text to `out` until the end or a stop: one of "#",
+// "&", "!", "@", or the pairs "**", "\\", "+#", ".#", or "+.#"; the cursor is
+// left on the stop. "_" copies the next character whatever it is ("_#" gives
+// "#"); a "_" at the very end is dropped. A Shift-JIS lead byte (0x81-0x9F,
+// 0xE0-0xFC) is copied with its trail byte and never taken as a stop.
+// Returns the number of bytes copied.
+// Example: "Total: ###" copies "Total: " and stops at "#".
+uint32_t CopyPictureLiteral(PictureCursor* picture, PictureText* out);
+
+// Reads the field at the cursor (which stands on "#", "*", "\", "." or "+")
+// and leaves the cursor after it, on the suffix.
+// Example: "**#,###.##-" gives integer positions 7 ("*" and "," counted),
+// fraction positions 2, fill, separators, point and sign mode -3.
+PictureField ScanPictureField(PictureCursor* picture);
+
+}  // namespace tolvex::numeric
