@@ -31,6 +31,10 @@ int RunProgram(int argc, char** argv, const ProgramRecord* program, void (*routi
 int RunProgramIn(io::WindowSystem& window, const char* program_path,
                  const ProgramRecord* program, void (*routine)());
 
+// Thrown by Terminate and caught only at the run resume point in
+// RunProgramIn: unwinds the routine from any depth. Not a runtime error.
+struct ProgramTermination {};
+
 // Sets the ended flag and the exit code, then terminates.
 [[noreturn]] void EndProgram(int16_t code);
 // Ends the program quietly from any depth (closed window, cut-off entry).

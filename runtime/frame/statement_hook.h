@@ -24,9 +24,12 @@ inline void StatementHook() {
     hook_detail::SlowPath();
 }
 
-// Raises the attention flag (async-signal-safe).
-inline void RequestAttention() {
-  hook_detail::attention.store(1, std::memory_order_relaxed);
+constexpr uint32_t kAttentionEvent = 1;        // an event became pending
+constexpr uint32_t kAttentionBreakSignal = 2;  // SIGINT: the break key from outside
+
+// Raises the attention flag (async-signal-safe: a lock-free atomic).
+inline void RequestAttention(uint32_t what = kAttentionEvent) {
+  hook_detail::attention.fetch_or(what, std::memory_order_relaxed);
 }
 void ResetStatementHook();
 

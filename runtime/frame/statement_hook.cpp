@@ -1,0 +1,37 @@
+// StatementHook's slow path (see statement_hook.h): the message pump every
+// 11th hook and the event check. Holds no OS code.
+#include "runtime/frame/statement_hook.h"
+
+#include "runtime/frame/frame.h"
+#include "runtime/io/window_system.h"
+
+namespace tolvex::frame {
+namespace hook_detail {
+
+int32_t counter = 0;
+std::atomic<uint32_t> attention{0};
+
+void SlowPath() {
+  if (counter < 0) {
+    // The counter ran out: reload it and pump. With interval 10 the pump
+    // runs on the 1st, 12th, 23rd... hook.
+    counter = Options().hook_interval;
+    io::WindowSystem* window = io::MainWindow();
+    if (window != nullptr && !window->PumpMessages()) Terminate();
+  }
+  uint32_t flags = attention.exchange(0, std::memory_order_relaxed);
+  if (flags & kAttentionBreakSignal) MarkBreakPending();
+  if (flags != 0 || BreakPending()) {
+    attention.store(0, std::memory_order_relaxed);
+    BreakCheck();
+  }
+}
+
+}  // namespace hook_detail
+
+void ResetStatementHook() {
+  hook_detail::counter = 0;
+  hook_detail::attention.store(0, std::memory_order_relaxed);
+}
+
+}  // namespace tolvex::frame

@@ -1,0 +1,146 @@
+// The terminal's mode and the process signals (see terminal_mode.h). The
+// restore path uses only async-signal-safe calls and data set up earlier.
+#include "runtime/os/terminal_mode.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/frame/statement_hook.h"
+
+namespace tolvex::os {
+namespace {
+
+SignalFlags g_signals;
+
+// Saved at entry; read by the restore, which may run in a signal handler.
+struct SavedTerminal {
+  termios mode;
+  int input_fd = -1;
+  int output_fd = -1;
+  int input_flags = 0;
+  volatile sig_atomic_t active = 0;
+};
+SavedTerminal g_saved;
+
+// Escape sequences sent on entry and exit (the renderer lists its own).
+//   ESC[?1049h / ESC[?1049l  alternate screen on / off (saves the cursor)
+//   ESC[?25h                 cursor visible
+//   ESC[0m                   attributes off
+//   ESC]0;...BEL             the title (sent by the terminal window)
+//   ESC[22;0t / ESC[23;0t    save / restore the title (where supported)
+constexpr char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[H\x1b[2J";
+constexpr char kLeave[] = "\x1b[0m\x1b[?25h\x1b[?1049l\x1b[23;0t";
+
+constexpr int kCloseSignals[] = {SIGHUP, SIGTERM};
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+void OnClose(int) { g_signals.close.store(1, std::memory_order_relaxed); }
+void OnInterrupt(int) { frame::RequestAttention(frame::kAttentionBreakSignal); }
+void OnInput(int) { g_signals.input_ready.store(1, std::memory_order_relaxed); }
+void OnResize(int) { g_signals.resized.store(1, std::memory_order_relaxed); }
+
+void OnFatal(int signal_number) {
+  RestoreTerminalNow();
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+void Install(int signal_number, void (*handler)(int), bool restart) {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  // Without SA_RESTART a blocking read ends with EINTR, so a close request
+  // is seen while the program waits for a key.
+  action.sa_flags = restart ? SA_RESTART : 0;
+  ::sigaction(signal_number, &action, nullptr);
+}
+
+}  // namespace
+
+SignalFlags& Signals() { return g_signals; }
+
+bool WriteAll(int fd, const void* bytes, uint32_t length) {
+  const char* p = static_cast<const char*>(bytes);
+  while (length > 0) {
+    ssize_t n = ::write(fd, p, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    length -= static_cast<uint32_t>(n);
+  }
+  return true;
+}
+
+bool EnterTerminalMode(int input_fd, int output_fd) {
+  termios mode;
+  if (!::isatty(input_fd) || ::tcgetattr(input_fd, &mode) != 0) return false;
+  g_saved.mode = mode;
+  g_saved.input_fd = input_fd;
+  g_saved.output_fd = output_fd;
+  g_saved.input_flags = ::fcntl(input_fd, F_GETFL);
+  mode.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INPCK | ISTRIP | IXON);
+  mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  mode.c_cflag |= CS8;
+  mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | IEXTEN | ISIG);
+  mode.c_cc[VMIN] = 1;
+  mode.c_cc[VTIME] = 0;
+  g_saved.active = 1;
+  static bool registered = false;
+  if (!registered) {
+    registered = true;
+    std::atexit(RestoreTerminalNow);  // also when something calls exit()
+  }
+  if (::tcsetattr(input_fd, TCSAFLUSH, &mode) != 0) {
+    g_saved.active = 0;
+    return false;
+  }
+  WriteAll(output_fd, kEnter, sizeof kEnter - 1);
+  // Key arrival raises SIGIO, which only sets a flag: the pump then costs
+  // no system call while nobody types.
+  Install(SIGIO, OnInput, true);
+  Install(SIGWINCH, OnResize, true);
+  ::fcntl(input_fd, F_SETOWN, ::getpid());
+  if (g_saved.input_flags >= 0) ::fcntl(input_fd, F_SETFL, g_saved.input_flags | O_ASYNC);
+  return true;
+}
+
+void RestoreTerminalNow() {
+  if (!g_saved.active) return;
+  g_saved.active = 0;
+  if (g_saved.input_flags >= 0) ::fcntl(g_saved.input_fd, F_SETFL, g_saved.input_flags);
+  WriteAll(g_saved.output_fd, kLeave, sizeof kLeave - 1);
+  ::tcsetattr(g_saved.input_fd, TCSAFLUSH, &g_saved.mode);
+}
+
+void InstallCloseSignals(bool break_on_interrupt) {
+  g_signals.close.store(0, std::memory_order_relaxed);
+  for (int s : kCloseSignals) Install(s, OnClose, false);
+  if (break_on_interrupt) Install(SIGINT, OnInterrupt, true);
+}
+
+void RemoveCloseSignals() {
+  for (int s : kCloseSignals) ::signal(s, SIG_DFL);
+  ::signal(SIGINT, SIG_DFL);
+  // O_ASYNC is off again by now; a late SIGIO must not end the process.
+  ::signal(SIGIO, SIG_IGN);
+  ::signal(SIGWINCH, SIG_DFL);
+}
+
+void InstallCrashRestore() {
+  for (int s : kFatalSignals) Install(s, OnFatal, false);
+}
+
+void RemoveCrashRestore() {
+  for (int s : kFatalSignals) ::signal(s, SIG_DFL);
+}
+
+}  // namespace tolvex::os

@@ -1,0 +1,39 @@
+// The terminal's mode and the process signals: raw keyboard, the alternate
+// screen, and their restoration on every way out, a crash included.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+namespace tolvex::os {
+
+// Flags set by the signal handlers; the front ends read them at their pump.
+struct SignalFlags {
+  std::atomic<uint32_t> input_ready{0};  // SIGIO: the terminal has bytes
+  std::atomic<uint32_t> resized{0};      // SIGWINCH
+  std::atomic<uint32_t> close{0};        // SIGHUP, SIGTERM: close the window
+};
+SignalFlags& Signals();
+
+// Saves the terminal's mode on `fd`, switches to raw input (no echo, no
+// line editing, no signal keys: Ctrl+C arrives as byte 3), enters the
+// alternate screen and asks for SIGIO when bytes arrive. False when `fd`
+// is no terminal or its mode cannot be set.
+bool EnterTerminalMode(int input_fd, int output_fd);
+// Puts back the saved mode and the normal screen. Idempotent and
+// async-signal-safe (tcsetattr and write only), so a crash can call it.
+void RestoreTerminalNow();
+
+// SIGHUP and SIGTERM close the window, SIGINT is the break key; the
+// handlers only set flags. SIGIO and SIGWINCH set their flags too.
+void InstallCloseSignals(bool break_on_interrupt);
+void RemoveCloseSignals();
+
+// Fatal signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT): restore the
+// terminal, then let the signal's default action end the process.
+void InstallCrashRestore();
+void RemoveCrashRestore();
+
+// Writes all bytes, retrying EINTR and short writes. False on failure.
+bool WriteAll(int fd, const void* bytes, uint32_t length);
+
+}  // namespace tolvex::os

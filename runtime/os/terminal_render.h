@@ -1,0 +1,29 @@
+// The terminal renderer: the console's cells as one buffer of escape
+// sequences and UTF-8 text, written to the terminal at once. Pure: the
+// caller writes the buffer.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace tolvex::io {
+struct ConsoleScreen;
+}
+
+namespace tolvex::os {
+
+// The part of the 80 x 24 grid a smaller terminal shows. It follows the
+// cursor: it moves only as far as needed to keep the cursor inside.
+struct TerminalView {
+  int32_t columns = 80;  // the terminal's size
+  int32_t rows = 24;
+  int32_t first_column = 0;
+  int32_t first_row = 0;
+};
+
+void FollowCursor(const io::ConsoleScreen& screen, TerminalView& view);
+
+// The whole visible screen: every row from its first cell, double-byte
+// characters as one wide character, the caret where the cursor is.
+std::string RenderScreen(const io::ConsoleScreen& screen, const TerminalView& view);
+
+}  // namespace tolvex::os

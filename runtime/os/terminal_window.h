@@ -1,0 +1,49 @@
+// The terminal front end: the main window drawn in the user's terminal (its
+// alternate screen), the keyboard read raw from it; and the choice between
+// it and the standard streams at start.
+#pragma once
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "runtime/io/key_decoder.h"
+#include "runtime/io/window_system.h"
+#include "runtime/os/terminal_render.h"
+
+namespace tolvex::os {
+
+class TerminalWindow : public io::WindowSystem {
+ public:
+  TerminalWindow(int input_fd, int output_fd) : input_fd_(input_fd), output_fd_(output_fd) {}
+  ~TerminalWindow() override { Close(); }
+
+  bool Open(std::string_view title) override;
+  bool PumpMessages() override;
+  bool WaitMessage() override;
+  bool Exists() const override { return open_ && !closed_; }
+  void Repaint() override;
+  void Beep() override;
+  void Close() override;
+
+ private:
+  // Reads what the terminal has (without blocking) into pending_.
+  void ReadAvailable();
+  bool CheckSignals();  // false when a close was requested
+  void RenderIfChanged();
+  void UpdateSize();
+
+  int input_fd_;
+  int output_fd_;
+  bool open_ = false;
+  bool closed_ = false;
+  io::KeyDecoder decoder_;
+  std::deque<uint8_t> pending_;  // decoded key presses not yet dispatched
+  TerminalView view_;
+  uint32_t drawn_version_ = ~0u;
+  bool force_draw_ = true;
+};
+
+// The terminal when stdin and stdout are terminals, else the streams.
+std::unique_ptr<io::WindowSystem> MakeStandardWindow();
+
+}  // namespace tolvex::os
