@@ -11,6 +11,13 @@
 namespace tolvex::text {
 
 constexpr uint32_t kHeapChunk = 0x40000;   // 262,144
+
+// The stress build compacts and moves the heap on every allocation.
+#ifdef TOLVEX_HEAP_STRESS
+constexpr bool kHeapStressBuild = true;
+#else
+constexpr bool kHeapStressBuild = false;
+#endif
 constexpr uint32_t kBlockHeader = 12;
 
 // Steps 1 to 5 of NewTempText: append a block holding a copy of `source`
