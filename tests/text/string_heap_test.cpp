@@ -37,7 +37,9 @@ TEST_F(StringHeapTest, FreedBlocksStayUntilAnAppendDoesNotFit) {
   const std::string text(1000, 'L');
   for (int i = 0; i < 200; ++i) Assign(&line, text);
   // 200 blocks of 1012 bytes fit in one chunk: nothing compacted yet.
-  if (!kHeapStressBuild) EXPECT_EQ(StringHeapStats().used, 200u * 1012u);
+  if (!kHeapStressBuild) {
+    EXPECT_EQ(StringHeapStats().used, 200u * 1012u);
+  }
   for (int i = 0; i < 100; ++i) Assign(&line, text);
   HeapStats stats = StringHeapStats();
   EXPECT_EQ(stats.chunks, 1u);  // squeezed, not grown
