@@ -1,0 +1,67 @@
+// Test support for the error-reporting tests: a fresh directory per test
+// holding the user and machine hives, pointed at by their variables.
+#pragma once
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "runtime/os/registry_store.h"
+#include "tests/support/runtime_test.h"
+
+namespace tolvex::testing {
+
+class HiveTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    char pattern[] = "/tmp/tolvex-hive-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    user_hive_ = dir_ + "/user/user.reg";
+    machine_hive_ = dir_ + "/machine/machine.reg";
+    setenv(os::kUserHiveVariable, user_hive_.c_str(), 1);
+    setenv(os::kMachineHiveVariable, machine_hive_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv(os::kUserHiveVariable);
+    unsetenv(os::kMachineHiveVariable);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+    RuntimeTest::TearDown();
+  }
+
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  static void WriteFile(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+  }
+
+  // Points the machine hive's OSTREL at `directory`, written by hand as an
+  // installation would leave it.
+  void SetLibraryDirectory(const std::string& hive, const char* root, const std::string& directory) {
+    std::string escaped;
+    for (char c : directory) {
+      if (c == '\\' || c == '"') escaped += '\\';
+      escaped += c;
+    }
+    WriteFile(hive, std::string("REGEDIT4\n\n[") + root +
+                        "\\Software\\Veltrane\\Ostrel V6.3\\ENV]\n\"OSTREL\"=\"" + escaped + "\"\n");
+  }
+
+  // The directory where the build put the message library.
+  static std::string LibraryDirectory() { return std::string(TOLVEX_BINARY_DIR) + "/msglib/"; }
+
+  std::string dir_, user_hive_, machine_hive_;
+};
+
+}  // namespace tolvex::testing

@@ -1,0 +1,199 @@
+// The registry store: the hive text form, in-place replacement, reading
+// back, atomic replacement under injected faults, the signal-safe writer,
+// and two processes writing one hive at once.
+#include "runtime/os/registry_store.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "tests/frame/hive_fixture.h"
+
+namespace tolvex::testing {
+namespace {
+
+using os::RegistryRoot;
+using os::RegistryValue;
+
+constexpr char kKey[] = "Software\\Veltrane\\Ostrel V6.3\\RUNTIME\\ERROR";
+constexpr RegistryRoot kUser = RegistryRoot::kCurrentUser;
+
+RegistryValue Text(const char* name, std::string_view text) { return {name, false, text, 0}; }
+RegistryValue Number(const char* name, uint32_t number) { return {name, true, {}, number}; }
+
+std::string QueryText(RegistryRoot root, const char* key, const char* name) {
+  std::string text;
+  if (!os::QueryRegistryString(root, key, name, 1000, &text)) return "<none>";
+  return text;
+}
+
+class RegistryStoreTest : public HiveTest {};
+
+TEST_F(RegistryStoreTest, WritesRegeditTextAndReadsItBack) {
+  // "独立型" converts, so the file shows it as UTF-8; a lone lead byte does
+  // not, so it goes as raw bytes with its NUL.
+  const RegistryValue values[] = {Text("MODL", "Tolvex"), Number("LINE", 24),
+                                  Text("MODE", "\x93\xC6\x97\xA7\x8C\x5E"),
+                                  Text("PATH", "C:\\dir\\\"q\""), Text("ODD", "\x81")};
+  ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, values));
+  EXPECT_EQ(ReadFile(user_hive_),
+            "REGEDIT4\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Veltrane\\Ostrel V6.3\\RUNTIME\\ERROR]\n"
+            "\"MODL\"=\"Tolvex\"\n"
+            "\"LINE\"=dword:00000018\n"
+            "\"MODE\"=\"\xE7\x8B\xAC\xE7\xAB\x8B\xE5\x9E\x8B\"\n"
+            "\"PATH\"=\"C:\\\\dir\\\\\\\"q\\\"\"\n"
+            "\"ODD\"=hex(1):81,00\n\n");
+  for (const RegistryValue& value : values) {
+    if (value.is_number) continue;
+    EXPECT_EQ(QueryText(kUser, kKey, value.name), value.text) << value.name;
+  }
+  uint32_t number = 0;
+  EXPECT_TRUE(os::QueryRegistryNumber(kUser, kKey, "line", &number));  // any case
+  EXPECT_EQ(number, 24u);
+  EXPECT_FALSE(std::filesystem::exists(user_hive_ + ".tmp." + std::to_string(getpid())));
+}
+
+TEST_F(RegistryStoreTest, ReplacesInPlaceAppendsNewAndKeepsTheRest) {
+  WriteFile(user_hive_,
+            "REGEDIT4\r\n\r\n"
+            "; kept\r\n"
+            "[HKEY_CURRENT_USER\\Other]\r\n\"MODL\"=\"other\"\r\n\r\n"
+            "[hkey_current_user\\software\\veltrane\\ostrel v6.3\\runtime\\error]\r\n"
+            "\"APIERR\"=dword:00000002\r\n\"modl\"=\"old\"\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Later]\r\n@=\"default\"\r\n");
+  const RegistryValue values[] = {Text("MODL", "Tolvex"), Number("CODE", 63)};
+  ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, values));
+  EXPECT_EQ(ReadFile(user_hive_),
+            "REGEDIT4\n\n"
+            "; kept\n"
+            "[HKEY_CURRENT_USER\\Other]\n\"MODL\"=\"other\"\n\n"
+            "[hkey_current_user\\software\\veltrane\\ostrel v6.3\\runtime\\error]\n"
+            "\"APIERR\"=dword:00000002\n\"MODL\"=\"Tolvex\"\n\"CODE\"=dword:0000003f\n\n"
+            "[HKEY_CURRENT_USER\\Later]\n@=\"default\"\n\n");
+  EXPECT_EQ(QueryText(kUser, "Other", "MODL"), "other");
+}
+
+TEST_F(RegistryStoreTest, QueriesFailForWhatIsMissingOrOfTheWrongKind) {
+  uint32_t number = 0;
+  std::string text;
+  EXPECT_FALSE(os::QueryRegistryString(kUser, kKey, "MODL", 100, &text));  // no hive
+  const RegistryValue values[] = {Text("MODL", "Tolvex"), Number("LINE", 24)};
+  ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, values));
+  EXPECT_FALSE(os::QueryRegistryString(kUser, "Software\\Else", "MODL", 100, &text));
+  EXPECT_FALSE(os::QueryRegistryString(kUser, kKey, "NONE", 100, &text));
+  EXPECT_FALSE(os::QueryRegistryString(kUser, kKey, "LINE", 100, &text));
+  EXPECT_FALSE(os::QueryRegistryNumber(kUser, kKey, "MODL", &number));
+  EXPECT_FALSE(os::QueryRegistryString(kUser, kKey, "MODL", 5, &text));  // 6 bytes
+  EXPECT_TRUE(os::QueryRegistryString(kUser, kKey, "MODL", 6, &text));
+  EXPECT_FALSE(os::QueryRegistryString(RegistryRoot::kLocalMachine, kKey, "MODL", 100, &text));
+}
+
+TEST_F(RegistryStoreTest, AFailedStepLeavesTheOldHiveWholeAndNoTemporaryFile) {
+  const RegistryValue first[] = {Text("MODL", "first")};
+  ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, first));
+  const std::string before = ReadFile(user_hive_);
+  const RegistryValue second[] = {Text("MODL", "second")};
+  int steps = 0;
+  for (;; ++steps) {
+    ASSERT_LT(steps, 50);
+    os::FailHiveStepsAfter(steps);
+    bool ok = os::SetRegistryValues(kUser, kKey, second);
+    os::FailHiveStepsAfter(-1);
+    for (const auto& entry : std::filesystem::directory_iterator(dir_ + "/user"))
+      EXPECT_EQ(entry.path().string().find(".tmp."), std::string::npos) << entry.path();
+    if (ok) break;
+    EXPECT_EQ(ReadFile(user_hive_), before) << "after failing step " << steps;
+  }
+  EXPECT_GE(steps, 6);  // directories, lock, read, write, sync, rename
+  EXPECT_EQ(QueryText(kUser, kKey, "MODL"), "second");
+}
+
+TEST_F(RegistryStoreTest, UnreachableHivesFailQuietly) {
+  WriteFile(dir_ + "/plainfile", "x");
+  setenv(os::kUserHiveVariable, (dir_ + "/plainfile/user.reg").c_str(), 1);
+  const RegistryValue values[] = {Number("LINE", 1)};
+  EXPECT_FALSE(os::SetRegistryValues(kUser, kKey, values));
+  EXPECT_FALSE(os::SetRegistryValuesFromSignal((dir_ + "/plainfile/user.reg").c_str(), kUser, kKey,
+                                               values, 1));
+  unsetenv(os::kUserHiveVariable);
+  unsetenv("XDG_CONFIG_HOME");
+  std::string home = getenv("HOME") ? getenv("HOME") : "";
+  unsetenv("HOME");
+  EXPECT_EQ(os::HivePath(kUser), "");
+  EXPECT_FALSE(os::SetRegistryValues(kUser, kKey, values));
+  if (!home.empty()) setenv("HOME", home.c_str(), 1);
+}
+
+TEST_F(RegistryStoreTest, HivePathsFollowTheirVariablesAndTheConventions) {
+  EXPECT_EQ(os::HivePath(kUser), user_hive_);
+  EXPECT_EQ(os::HivePath(RegistryRoot::kLocalMachine), machine_hive_);
+  unsetenv(os::kUserHiveVariable);
+  unsetenv(os::kMachineHiveVariable);
+  std::string old_xdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+  std::string old_home = getenv("HOME") ? getenv("HOME") : "";
+  setenv("HOME", "/home/u", 1);
+  setenv("XDG_CONFIG_HOME", "/cfg", 1);
+  EXPECT_EQ(os::HivePath(kUser), "/cfg/tolvex/user.reg");
+  setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
+  EXPECT_EQ(os::HivePath(kUser), "/home/u/.config/tolvex/user.reg");
+  EXPECT_EQ(os::HivePath(RegistryRoot::kLocalMachine), TOLVEX_PREFIX "/etc/tolvex/machine.reg");
+  old_xdg.empty() ? unsetenv("XDG_CONFIG_HOME") : setenv("XDG_CONFIG_HOME", old_xdg.c_str(), 1);
+  old_home.empty() ? unsetenv("HOME") : setenv("HOME", old_home.c_str(), 1);
+}
+
+TEST_F(RegistryStoreTest, TheSignalWriterKeepsPlainTextAndRawBytes) {
+  const RegistryValue first[] = {Text("MODL", "Tolvex"), Number("LINE", 7)};
+  ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, first));
+  const RegistryValue values[] = {Text("XMODL", "Tolvex"), Number("XLINE", 24),
+                                  Text("XMODE", "\x93\xC6\x97\xA7\x8C\x5E")};
+  ASSERT_TRUE(os::SetRegistryValuesFromSignal(user_hive_.c_str(), kUser, kKey, values, 3));
+  std::string text = ReadFile(user_hive_);
+  EXPECT_NE(text.find("\"LINE\"=dword:00000007\n\"XMODL\"=\"Tolvex\"\n\"XLINE\"=dword:00000018\n"
+                      "\"XMODE\"=hex(1):93,c6,97,a7,8c,5e,00\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(QueryText(kUser, kKey, "XMODE"), "\x93\xC6\x97\xA7\x8C\x5E");
+}
+
+// Two processes hammer the same hive; each write must see the other's
+// values (no lost update) and the file must stay a valid hive throughout.
+TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLeaveAValidHive) {
+  constexpr int kWrites = 100;
+  pid_t children[2];
+  for (int child = 0; child < 2; ++child) {
+    children[child] = fork();
+    ASSERT_GE(children[child], 0);
+    if (children[child] == 0) {
+      const char* own = child == 0 ? "A" : "B";
+      bool ok = true;
+      for (int i = 1; i <= kWrites; ++i) {
+        const RegistryValue values[] = {Number(own, static_cast<uint32_t>(i)),
+                                        Text("LAST", own)};
+        ok = os::SetRegistryValues(kUser, kKey, values) && ok;
+      }
+      _exit(ok ? 0 : 1);
+    }
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  uint32_t a = 0, b = 0;
+  EXPECT_TRUE(os::QueryRegistryNumber(kUser, kKey, "A", &a));
+  EXPECT_TRUE(os::QueryRegistryNumber(kUser, kKey, "B", &b));
+  EXPECT_EQ(a, static_cast<uint32_t>(kWrites));
+  EXPECT_EQ(b, static_cast<uint32_t>(kWrites));
+  std::string text = ReadFile(user_hive_);
+  EXPECT_EQ(text.rfind("REGEDIT4\n\n[", 0), 0u);
+  EXPECT_EQ(text.find('['), text.rfind('['));  // one section
+  int lines = 0;
+  for (char c : text) lines += c == '\n';
+  EXPECT_EQ(lines, 7);  // header, blank, section, A, LAST, B, blank
+}
+
+}  // namespace
+}  // namespace tolvex::testing
