@@ -1,0 +1,187 @@
+// The channel table and closing (see channel_table.h). Holds no OS code.
+#include "runtime/io/channel_table.h"
+
+#include <cstring>
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
+#include "runtime/io/item_scanner.h"
+#include "runtime/io/write_buffer.h"
+#include "runtime/os/memory.h"
+
+namespace tolvex::io {
+namespace {
+
+int32_t g_channel_map[kChannelMapEntries];
+ChannelSlot g_device_slots[kDeviceSlots];
+ChannelSlot* g_slots[kSlotCount];
+bool g_started = false;
+
+// Slots 2..9 hold printers and further devices; only the printers have
+// names here. An empty name never matches: an empty file name fails first.
+struct DeviceSetup {
+  int32_t slot;
+  const char* name;
+  int32_t kind;
+};
+constexpr DeviceSetup kDevices[] = {
+    {0, "KYBD:", kSequentialInput},  {1, "SCRN:", kSequentialOutput},
+    {2, "LPT1:", kSequentialOutput}, {3, "LPT2:", kSequentialOutput},
+    {4, "LPT3:", kSequentialOutput}, {10, "COM0:", 0},
+    {11, "COM1:", 0},                {12, "COM2:", 0},
+    {13, "COM3:", 0},                {14, "COM4:", 0},
+};
+
+void SetUpTables() {
+  for (int32_t i = 0; i < kDeviceSlots; ++i) {
+    g_device_slots[i] = ChannelSlot{};
+    g_slots[i] = &g_device_slots[i];
+  }
+  for (const DeviceSetup& device : kDevices) {
+    ChannelSlot& slot = g_device_slots[device.slot];
+    std::strcpy(slot.path, device.name);
+    slot.kind = device.kind;
+  }
+  for (int32_t i = kDeviceSlots; i < kSlotCount; ++i) g_slots[i] = nullptr;
+  g_channel_map[0] = kScreenSlot;
+  for (int32_t i = 1; i < kChannelMapEntries; ++i) g_channel_map[i] = -1;
+  g_started = true;
+}
+
+void EnsureStarted() {
+  if (!g_started) SetUpTables();
+}
+
+// The first failure met while closing, raised once everything is closed.
+struct CloseFailure {
+  int16_t code = 0;
+  uint32_t location = 0;
+};
+
+// Closes a file slot and empties it. Never raises: the end-of-file mark's
+// write failing is ignored; pending output that cannot be written is noted
+// in `failure` so the caller can report the lost data.
+void CloseFileSlot(int32_t index, CloseFailure* failure, bool map_errors) {
+  ChannelSlot* slot = g_slots[index];
+  if (slot == nullptr) return;
+  FileControl* control = slot->control;
+  FlushPending(*slot, map_errors);
+  if (control->deferred_code != 0 && failure->code == 0) {
+    failure->code = control->deferred_code;
+    failure->location = control->deferred_location;
+  }
+  os::Release(control->read_ahead);
+  control->read_ahead = nullptr;
+  if (slot->kind == kSequentialOutput || slot->kind == kAppend) {
+    const uint8_t mark = kEndOfFileMark;
+    (void)os::WriteFile(slot->handle, &mark, 1);
+  }
+  g_slots[index] = nullptr;
+  DiscardSlot(slot);
+}
+
+void CloseOne(int32_t channel, CloseFailure* failure, bool map_errors) {
+  int32_t index = g_channel_map[channel];
+  g_channel_map[channel] = -1;
+  // Device slots (keyboard, screen, ...) stay set up.
+  if (IsFileSlot(index)) CloseFileSlot(index, failure, map_errors);
+}
+
+void CloseAll(CloseFailure* failure, bool map_errors) {
+  for (int32_t channel = 1; channel <= 255; ++channel)
+    CloseOne(channel, failure, map_errors);
+}
+
+// A program that leaves without the frame's termination still gets its
+// files completed: pending output written and end-of-file marks added.
+struct CloseAtExit {
+  ~CloseAtExit() {
+    if (!g_started) return;
+    CloseFailure ignored;
+    CloseAll(&ignored, false);
+  }
+};
+CloseAtExit g_close_at_exit;
+
+}  // namespace
+
+int32_t LookupChannel(int32_t channel) {
+  EnsureStarted();
+  if (channel < 0 || channel >= kChannelMapEntries) return -1;
+  return g_channel_map[channel];
+}
+
+ChannelSlot* SlotAt(int32_t index) {
+  EnsureStarted();
+  if (index < 0 || index >= kSlotCount) return nullptr;
+  return g_slots[index];
+}
+
+void CloseChannels(uint32_t count, const uint32_t* channels) {
+  if (count == 0) {
+    CloseChannel(0);
+    return;
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    if (channels[i] - 1u > 254u) {
+      frame::RaiseError(frame::kErrBadChannelNumber, frame::kLocCloseChannels);
+      return;
+    }
+    CloseChannel(static_cast<int32_t>(channels[i]));
+  }
+}
+
+void CloseChannel(int32_t channel) {
+  EnsureStarted();
+  CloseFailure failure;
+  if (channel == 0)
+    CloseAll(&failure, true);
+  else if (channel >= 1 && channel <= 255)
+    CloseOne(channel, &failure, true);
+  if (failure.code != 0) frame::RaiseError(failure.code, failure.location);
+}
+
+int32_t FindFreeFileSlot() {
+  EnsureStarted();
+  for (int32_t i = kFirstFileSlot; i <= kLastFileSlot; ++i)
+    if (g_slots[i] == nullptr) return i;
+  return -1;
+}
+
+void BindSlot(int32_t index, ChannelSlot* slot) {
+  EnsureStarted();
+  g_slots[index] = slot;
+}
+
+void BindChannel(int32_t channel, int32_t slot_index) {
+  EnsureStarted();
+  g_channel_map[channel] = slot_index;
+}
+
+void DiscardSlot(ChannelSlot* slot) {
+  if (slot == nullptr) return;
+  if (FileControl* control = slot->control) {
+    os::Release(control->read_ahead);
+    os::Release(control->record_buffer);
+    os::Release(control->pending);
+    os::Release(control);
+  }
+  if (slot->handle != os::kNoFile) (void)os::CloseFile(slot->handle);
+  os::Release(slot);
+}
+
+void ResetFiles() {
+  os::ResetFileSystem();
+  if (g_started) {
+    CloseFailure ignored;
+    CloseAll(&ignored, false);
+    // Slots a test bound without a channel.
+    for (int32_t i = kFirstFileSlot; i <= kLastFileSlot; ++i)
+      if (g_slots[i] != nullptr) CloseFileSlot(i, &ignored, false);
+  }
+  SetUpTables();
+  ResetItemContinuation();
+  os::ResetFileSystem();
+}
+
+}  // namespace tolvex::io

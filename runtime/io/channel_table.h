@@ -1,0 +1,104 @@
+// The channel table: ChannelMap (channel number -> slot), the slot table of
+// built-in devices and open files, each file's FileControl, and closing.
+// Holds no OS code; files are reached through runtime/os/file_system.h.
+#pragma once
+#include <cstdint>
+
+#include "runtime/io/io_context.h"
+#include "runtime/os/file_system.h"
+
+namespace tolvex::io {
+
+constexpr int32_t kChannelMapEntries = 257;  // 0 screen, 1..255 programs, 256 listing
+constexpr int32_t kSlotCount = 271;
+constexpr int32_t kDeviceSlots = 15;         // slots 0..14
+constexpr int32_t kFirstSerialSlot = 10;     // "COM0:" .. "COM4:"
+constexpr int32_t kLastSerialSlot = 14;
+constexpr uint32_t kPathBytes = 260;
+constexpr uint32_t kReadAheadBytes = 32768;
+// Pending output of one file is handed to the system in pieces of this size.
+constexpr uint32_t kWriteBufferBytes = 32768;
+constexpr uint8_t kEndOfFileMark = 0x1A;
+
+// Slot kinds: the kind of an open mode, or a device's own.
+enum SlotKind : int32_t {
+  kSequentialInput = 1,  // also the keyboard
+  kSequentialOutput = 2,  // also the screen
+  kAppend = 3,
+  kRandom = 4,
+  kBinaryInput = 6,
+  kBinaryOutput = 7,
+  kBinaryReadWrite = 8,
+};
+
+struct FileControl {
+  uint16_t open_mode = 0;  // after defaults: 0 is kept as 6
+  uint16_t reserved = 0;
+  uint32_t length = 0;     // size at open, raised by writes past it
+  uint16_t width = 0;      // text line width; 0 = lines never broken
+  uint16_t column = 0;     // column of the next text character, from 0
+  uint32_t position = 0;   // offset of the next read or write
+  uint8_t* record_buffer = nullptr;  // random modes: record_length zero bytes
+  uint16_t record_length = 0;
+  uint8_t* read_ahead = nullptr;     // kReadAheadBytes
+  uint32_t cache_capacity = 0;
+  uint32_t cache_start = 0;
+  uint32_t cache_end = 0;            // 0: the cache is empty
+  uint32_t read_hint = 0;            // where the system's position is; 0 = not known
+
+  // Output not yet handed to the system. It always belongs at the system's
+  // current position, so flushing it is one plain write.
+  uint8_t* pending = nullptr;        // kWriteBufferBytes, taken at the first write
+  uint32_t pending_used = 0;
+  uint32_t pending_location = 0;     // error location of the oldest pending write
+  // A flush that failed where no error could be raised (an open of another
+  // channel): raised by the next write to this file or by its close.
+  int16_t deferred_code = 0;
+  uint32_t deferred_location = 0;
+};
+
+struct ChannelSlot {
+  int32_t kind = 0;
+  char path[kPathBytes + 1] = {};  // resolved full path, or the device name
+  os::FileHandle handle = os::kNoFile;
+  FileControl* control = nullptr;  // files only
+};
+
+// The slot bound to `channel` (0..256), or -1 when it is closed. Callers
+// check the channel range first.
+int32_t LookupChannel(int32_t channel);
+// The slot at `index`, or null when the index is out of range or the slot
+// is empty.
+ChannelSlot* SlotAt(int32_t index);
+inline bool IsFileSlot(int32_t index) {
+  return index >= kFirstFileSlot && index <= kLastFileSlot;
+}
+
+// Closes channels: count 0 closes every channel 1..255; otherwise the listed
+// ones in order, each of which must be 1..255 (error 50 at 0x1E01; channels
+// closed before the bad one stay closed).
+// Example: CloseChannels(2, (uint32_t[]){1, 2}).
+void CloseChannels(uint32_t count, const uint32_t* channels);
+// Channel 0 closes every channel 1..255; another channel closes that one
+// when open. Closing a channel that is not open does nothing. Sequential
+// output and append files get the end-of-file mark 0x1A. Pending output is
+// written first; if that fails the channel is still closed and the write's
+// code is raised afterwards (ignored at the program's end, like every error
+// raised while one is being processed).
+void CloseChannel(int32_t channel);
+
+// ------------------------------------------------- for OpenChannel
+// The lowest empty file slot, or -1 when all 256 are taken.
+int32_t FindFreeFileSlot();
+void BindSlot(int32_t index, ChannelSlot* slot);
+void BindChannel(int32_t channel, int32_t slot_index);
+// Gives back a slot record made by the open (handle closed if any, buffers
+// freed); nothing is written to the file.
+void DiscardSlot(ChannelSlot* slot);
+
+// Everything back to the start: all file slots closed (without raising),
+// ChannelMap entry 0 on the screen slot and 1..256 closed, the device slots
+// set up, the item continuation and the file seam's test hooks cleared.
+void ResetFiles();
+
+}  // namespace tolvex::io

@@ -1,0 +1,96 @@
+// ReadField (see field_reader.h): one pass over the file's bytes with the
+// state of the field (quote open, started, closed).
+#include "runtime/io/field_reader.h"
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
+#include "runtime/io/item_scanner.h"
+#include "runtime/io/read_at.h"
+
+namespace tolvex::io {
+namespace {
+
+constexpr uint8_t kCarriageReturn = 0x0D;
+constexpr uint8_t kLineFeed = 0x0A;
+constexpr uint8_t kBlank = 0x20;
+constexpr uint8_t kQuote = 0x22;
+
+struct FieldState {
+  bool quote_open = false;
+  bool quote_closed = false;
+  bool started = false;  // a byte of the item itself was copied
+  bool closed = false;   // a closing quote or a blank after a number
+};
+
+}  // namespace
+
+void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t location) {
+  ChannelSlot* slot = SlotAt(slot_index);
+  if (slot == nullptr || !IsFileSlot(slot_index) || slot->kind != kSequentialInput)
+    return frame::RaiseError(frame::kErrBadFileMode, location);
+  FileControl& control = *slot->control;
+  if (control.position >= control.length)
+    return frame::RaiseError(frame::kErrInputPastEnd, location);
+
+  const bool numeric_item = IsNumericItem(item_type);
+  const uint32_t last_offset = control.length - 1;
+  ByteCursor cursor(*slot, control.position, location);
+  FieldState state;
+  uint32_t size = 0;
+  uint8_t byte = 0;
+  while (cursor.Peek(&byte)) {
+    bool copy = true;
+    if (byte == 0) {
+      copy = false;
+    } else if (byte == kCarriageReturn) {
+      cursor.Advance();
+      if (cursor.Peek(&byte) && byte == kLineFeed) cursor.Advance();
+      break;
+    } else if (byte == kEndOfFileMark && cursor.Offset() == last_offset) {
+      if (!state.started) return frame::RaiseError(frame::kErrInputPastEnd, location);
+      cursor.Advance();
+      break;
+    } else if (byte == kEndOfFileMark) {
+      // An end-of-file mark inside the file is data, but starts nothing.
+    } else if (byte == kBlank) {
+      if ((!state.started && !state.quote_open) || state.closed) {
+        copy = false;
+      } else if (numeric_item && state.started && !state.quote_open) {
+        state.closed = true;
+        copy = false;
+      }
+    } else if (byte == kQuote) {
+      if (!state.started && !state.quote_open && !state.closed) {
+        state.quote_open = true;
+      } else if (state.quote_open) {
+        state.quote_open = false;
+        state.quote_closed = true;
+        state.closed = true;
+      }
+    } else if (byte == ',' || byte == ':') {
+      if (!state.quote_open) {
+        if (!state.started && !state.quote_closed && numeric_item)
+          return frame::RaiseError(frame::kErrBadInputItem, location);
+        cursor.Advance();
+        break;
+      }
+    } else if (state.closed) {
+      // The field is over; a text item drops the stray byte, a number
+      // leaves it to begin the next field.
+      if (!numeric_item) cursor.Advance();
+      break;
+    } else {
+      state.started = true;
+    }
+    if (copy) {
+      if (size + 1 >= kFieldBufferBytes)
+        return frame::RaiseError(frame::kErrStringTooLong, location);
+      buffer[size++] = byte;
+    }
+    cursor.Advance();
+  }
+  buffer[size] = 0;
+  control.position = cursor.Offset();
+}
+
+}  // namespace tolvex::io

@@ -1,0 +1,37 @@
+// Selecting the input source and the reads' work buffer (see input_source.h).
+#include "runtime/io/input_source.h"
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
+#include "runtime/io/channel_table.h"
+#include "runtime/os/memory.h"
+#include "runtime/text/string_stack.h"
+
+namespace tolvex::io {
+
+void SelectInputSource(int16_t channel, uint32_t mode_flags, uint32_t range_location,
+                       uint32_t closed_location, uint32_t kind_location) {
+  // Compared unsigned, so negative numbers fail with the ones too large.
+  const auto number = static_cast<uint16_t>(channel);
+  if (number < 1 || number > 255)
+    return frame::RaiseError(frame::kErrBadChannelNumber, range_location);
+  const int32_t slot = LookupChannel(number);
+  if (slot == -1) return frame::RaiseError(frame::kErrChannelNotOpen, closed_location);
+  const bool readable = slot == kKeyboardSlot ||
+                        (slot >= kFirstSerialSlot && slot <= kLastSerialSlot) ||
+                        IsFileSlot(slot);
+  if (!readable) return frame::RaiseError(frame::kErrBadFileMode, kind_location);
+  InputContext& input = CurrentInput();
+  input.source = slot;
+  input.mode_flags = mode_flags;
+  input.recorded_depth = text::StackDepth();
+}
+
+InputBuffer::InputBuffer(uint32_t size, uint32_t location)
+    : bytes_(static_cast<uint8_t*>(os::Allocate(size))) {
+  if (bytes_ == nullptr) frame::RaiseError(frame::kErrOutOfMemory, location);
+}
+
+InputBuffer::~InputBuffer() { os::Release(bytes_); }
+
+}  // namespace tolvex::io

@@ -1,0 +1,36 @@
+// What the line and item reads share: selecting a channel as the source of
+// the next read, and the work buffer each read allocates and always frees.
+// Holds no OS code.
+#pragma once
+#include <cstdint>
+
+#include "runtime/io/io_context.h"
+
+namespace tolvex::io {
+
+// Mode flags of the input context after a select.
+constexpr uint32_t kLineMode = 0;
+constexpr uint32_t kItemMode = 2;
+
+// Checks `channel` (outside 1..255: 50 at `range_location`; not open: 57 at
+// `closed_location`; a slot that is not the keyboard, a serial port or a
+// file: 51 at `kind_location`) and makes its slot the input source with
+// `mode_flags` and the current StringStack depth.
+void SelectInputSource(int16_t channel, uint32_t mode_flags, uint32_t range_location,
+                       uint32_t closed_location, uint32_t kind_location);
+
+// A read's work buffer from the memory seam, freed when the read ends in
+// any way. Without memory it raises 7 at `location` and bytes() is null.
+class InputBuffer {
+ public:
+  InputBuffer(uint32_t size, uint32_t location);
+  ~InputBuffer();
+  InputBuffer(const InputBuffer&) = delete;
+  InputBuffer& operator=(const InputBuffer&) = delete;
+  uint8_t* bytes() const { return bytes_; }
+
+ private:
+  uint8_t* bytes_;
+};
+
+}  // namespace tolvex::io

@@ -1,0 +1,71 @@
+// SelectLineSource and ReadLine with the line reader of a file slot (see
+// line_reader.h).
+#include "runtime/io/line_reader.h"
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
+#include "runtime/io/channel_table.h"
+#include "runtime/io/input_source.h"
+#include "runtime/io/read_at.h"
+#include "runtime/os/memory.h"
+#include "runtime/text/string_stack.h"
+
+namespace tolvex::io {
+namespace {
+
+constexpr uint8_t kCarriageReturn = 0x0D;
+constexpr uint8_t kLineFeed = 0x0A;
+
+// Reads one line into `line`; *size is its length. Failures raise at 0x5002.
+void ReadFileLine(int32_t slot_index, uint8_t* line, uint32_t* size) {
+  constexpr uint32_t kLocation = frame::kLocReadLine;
+  ChannelSlot* slot = SlotAt(slot_index);
+  if (slot == nullptr || !IsFileSlot(slot_index) || slot->kind != kSequentialInput)
+    return frame::RaiseError(frame::kErrBadFileMode, kLocation);
+  FileControl& control = *slot->control;
+  if (control.position >= control.length)
+    return frame::RaiseError(frame::kErrInputPastEnd, kLocation);
+
+  const uint32_t last_offset = control.length - 1;
+  ByteCursor cursor(*slot, control.position, kLocation);
+  uint32_t count = 0;
+  uint8_t byte = 0;
+  while (cursor.Peek(&byte)) {
+    if (byte == kCarriageReturn) {
+      cursor.Advance();
+      if (cursor.Peek(&byte) && byte == kLineFeed) cursor.Advance();
+      break;
+    }
+    if (byte == kEndOfFileMark && cursor.Offset() == last_offset) {
+      cursor.Advance();
+      break;
+    }
+    if (byte != 0) {
+      if (count == kLongestLine) return frame::RaiseError(frame::kErrStringTooLong, kLocation);
+      line[count++] = byte;
+    }
+    cursor.Advance();
+  }
+  *size = count;
+  control.position = cursor.Offset();
+}
+
+}  // namespace
+
+void SelectLineSource(int16_t channel) {
+  SelectInputSource(channel, kLineMode, frame::kLocLineSourceChannel,
+                    frame::kLocLineSourceClosed, frame::kLocLineSourceKind);
+}
+
+void ReadLine(text::StringValue* variable) {
+  if (variable->kind == text::kNeverAssigned) variable->kind = text::kStringVariable;
+  InputBuffer line(kLineBufferBytes, frame::kLocReadLineBuffer);
+  if (line.bytes() == nullptr) return;
+  uint32_t size = 0;
+  ReadFileLine(CurrentInput().source, line.bytes(), &size);
+  text::NewTempText(size, line.bytes());
+  text::AssignText(variable);
+  text::SetStackDepth(CurrentInput().recorded_depth);
+}
+
+}  // namespace tolvex::io

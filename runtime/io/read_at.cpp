@@ -1,0 +1,71 @@
+// ReadAt and its read-ahead cache (see read_at.h).
+// Only kind 1 files are read and those are never written, so the cache
+// cannot go stale; output bypasses it entirely.
+#include "runtime/io/read_at.h"
+
+#include <cstring>
+
+#include "runtime/frame/runtime_error.h"
+#include "runtime/os/os_error.h"
+
+namespace tolvex::io {
+namespace {
+
+// Reads the next piece at the system's position into the buffer; false
+// when the system refuses (already raised).
+bool ReadPiece(ChannelSlot& slot, uint32_t* got, uint32_t location) {
+  FileControl& control = *slot.control;
+  if (!os::ReadFile(slot.handle, control.read_ahead, control.cache_capacity, got)) {
+    control.cache_end = 0;
+    control.read_hint = 0;
+    frame::RaiseError(os::MapOsError(), location);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+uint32_t ReadAt(ChannelSlot& slot, uint32_t position, uint8_t* destination,
+                uint32_t count, uint32_t location) {
+  FileControl& control = *slot.control;
+  if (control.cache_end == 0 || position < control.cache_start ||
+      position >= control.cache_end) {
+    if (control.read_hint != position || position == 0) {
+      if (!os::SeekFile(slot.handle, position)) {
+        control.read_hint = 0;
+        frame::RaiseError(os::MapOsError(), location);
+        return 0;
+      }
+    }
+    uint32_t got = 0;
+    if (!ReadPiece(slot, &got, location)) return 0;
+    control.cache_start = position;
+    control.cache_end = position + got;
+    control.read_hint = control.cache_end;
+    if (got == 0) {
+      control.cache_end = 0;  // nothing cached: at or past the end
+      return 0;
+    }
+  }
+  uint32_t available = control.cache_end - position;
+  const uint8_t* cached = control.read_ahead + (position - control.cache_start);
+  if (available >= count) {
+    std::memcpy(destination, cached, count);
+    return count;
+  }
+  // The request runs past the cache: take what it holds, then the next
+  // piece, which starts exactly at the old cache end.
+  std::memcpy(destination, cached, available);
+  uint32_t got = 0;
+  if (!ReadPiece(slot, &got, location)) return 0;
+  control.cache_start = position + available;
+  control.cache_end = control.cache_start + got;
+  control.read_hint = control.cache_end;
+  uint32_t more = count - available < got ? count - available : got;
+  std::memcpy(destination + available, control.read_ahead, more);
+  if (got == 0) control.cache_end = 0;
+  return available + more;
+}
+
+}  // namespace tolvex::io

@@ -1,0 +1,52 @@
+// ReadAt: positioned reading of a file slot through its 32,768-byte
+// read-ahead buffer, so the line and item readers' 256-byte requests cost
+// one system read every 32,768 bytes. Holds no OS code beyond the file seam.
+#pragma once
+#include <cstdint>
+
+#include "runtime/io/channel_table.h"
+
+namespace tolvex::io {
+
+// Copies up to `count` bytes of the file from `position` to `destination`
+// and returns how many it copied (fewer only at the end of the file, 0 when
+// `position` is at or past it). A system read failure raises MapOsError's
+// code at `location` (and 0 is returned if the raise is ignored).
+// Example: on a 10-byte file, ReadAt(slot, 8, buffer, 256, loc) returns 2.
+uint32_t ReadAt(ChannelSlot& slot, uint32_t position, uint8_t* destination,
+                uint32_t count, uint32_t location);
+
+// Walks a file's bytes from a position for the line and field readers,
+// asking ReadAt for 256 bytes at a time as they are used up.
+class ByteCursor {
+ public:
+  static constexpr uint32_t kPiece = 256;
+
+  ByteCursor(ChannelSlot& slot, uint32_t position, uint32_t location)
+      : slot_(slot), start_(position), location_(location) {}
+  // The next byte, not consumed yet; false at the end of the file.
+  bool Peek(uint8_t* byte) {
+    if (index_ == have_) {
+      start_ += have_;
+      index_ = 0;
+      have_ = ReadAt(slot_, start_, piece_, kPiece, location_);
+      if (have_ == 0) return false;
+    }
+    *byte = piece_[index_];
+    return true;
+  }
+  // Consumes the byte that Peek returned.
+  void Advance() { ++index_; }
+  // File offset of the next byte.
+  uint32_t Offset() const { return start_ + index_; }
+
+ private:
+  ChannelSlot& slot_;
+  uint32_t start_;  // file offset of piece_[0]
+  uint32_t location_;
+  uint32_t have_ = 0;
+  uint32_t index_ = 0;
+  uint8_t piece_[kPiece];
+};
+
+}  // namespace tolvex::io

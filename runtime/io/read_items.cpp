@@ -1,0 +1,37 @@
+// SelectItemSource and ReadItems (see read_items.h).
+#include "runtime/io/read_items.h"
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
+#include "runtime/io/field_reader.h"
+#include "runtime/io/input_source.h"
+#include "runtime/io/item_scanner.h"
+#include "runtime/io/keyboard_input.h"
+#include "runtime/text/string_stack.h"
+
+namespace tolvex::io {
+
+void SelectItemSource(int16_t channel) {
+  SelectInputSource(channel, kItemMode, frame::kLocItemSourceChannel,
+                    frame::kLocItemSourceClosed, frame::kLocItemSourceKind);
+}
+
+void ReadItems(const ItemList& list) {
+  const InputContext& input = CurrentInput();
+  if (input.source == kKeyboardSlot) return ReadKeyboardItems(list);
+
+  InputBuffer field(kFieldBufferBytes, frame::kLocReadItemsBuffer);
+  if (field.bytes() == nullptr) return;
+  for (uint32_t i = list.count; i-- > 0;) {
+    const InputItem& item = list.items[i];
+    field.bytes()[0] = 0;  // an ignored raise below leaves an empty field
+    ReadField(input.source, field.bytes(), item.type, frame::kLocReadItemsField);
+    numeric::Extended number;
+    if (!ScanItem(field.bytes(), item.type, &number))
+      return frame::RaiseError(frame::kErrBadInputItem, frame::kLocReadItemsScan);
+    StoreItem(item, number);
+  }
+  text::SetStackDepth(input.recorded_depth);
+}
+
+}  // namespace tolvex::io

@@ -1,0 +1,25 @@
+// Item reading: SelectItemSource and ReadItems, the file path here and the
+// keyboard path handed to the console. Holds no OS code.
+#pragma once
+#include <cstdint>
+
+#include "runtime/io/io_context.h"
+
+namespace tolvex::io {
+
+// Makes `channel` the source of the next ReadItems. Errors: outside 1..255
+// 50 at 0x4D01; not open 57 at 0x4D02; not the keyboard, a serial port or a
+// file 51 at 0x4D03. Records the StringStack depth.
+void SelectItemSource(int16_t channel);
+
+// Reads one item per list entry, last entry first, into the variables. From
+// the keyboard this is ReadKeyboardItems; from a file each item is the next
+// field (ReadField, errors at 0x4E03), scanned (ScanItem; a field that does
+// not scan or convert is 58 at 0x4E04) and stored (StoreItem). Items are a
+// stream: nothing skips the rest of a line after the last one. 7 at 0x4E01
+// when the item buffer cannot be had.
+// Example: on the line "label,12.34\r\n" the list {2, (&z, 2), (&s, 0x10)}
+// gives s = "label" and z = 12.34f.
+void ReadItems(const ItemList& list);
+
+}  // namespace tolvex::io

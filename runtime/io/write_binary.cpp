@@ -1,0 +1,36 @@
+// WriteBinary (see write_binary.h).
+#include "runtime/io/write_binary.h"
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
+#include "runtime/io/channel_table.h"
+#include "runtime/io/write_buffer.h"
+#include "runtime/text/string_value.h"
+
+namespace tolvex::io {
+
+void WriteBinary(int16_t channel, uint32_t count, const void* address) {
+  const auto number = static_cast<uint16_t>(channel);
+  if (number < 1 || number > 255)
+    return frame::RaiseError(frame::kErrBadChannelNumber, frame::kLocWriteBinaryChannel);
+  const int32_t index = LookupChannel(number);
+  if (index == -1)
+    return frame::RaiseError(frame::kErrChannelNotOpen, frame::kLocWriteBinaryClosed);
+  if (!IsFileSlot(index))
+    return frame::RaiseError(frame::kErrBadFileMode, frame::kLocWriteBinaryNotFile);
+  ChannelSlot* slot = SlotAt(index);
+  if (slot == nullptr || slot->control == nullptr)
+    return frame::RaiseError(frame::kErrBadFileMode, frame::kLocWriteBinarySlot);
+  if (slot->kind != kBinaryOutput && slot->kind != kBinaryReadWrite)
+    return frame::RaiseError(frame::kErrBadFileMode, frame::kLocWriteBinaryKind);
+
+  if (count != 0)
+    return WriteToFile(*slot, static_cast<const uint8_t*>(address), count,
+                       frame::kLocWriteBinaryWrite);
+  const auto* variable = static_cast<const text::StringValue*>(address);
+  if (variable == nullptr || variable->kind != text::kStringVariable)
+    return frame::RaiseError(frame::kErrTypeMismatch, frame::kLocWriteBinaryString);
+  WriteToFile(*slot, variable->bytes, variable->length, frame::kLocWriteBinaryStringWrite);
+}
+
+}  // namespace tolvex::io

@@ -1,0 +1,86 @@
+// The buffered output path of file slots (see write_buffer.h).
+#include "runtime/io/write_buffer.h"
+
+#include <cstring>
+
+#include "runtime/frame/runtime_error.h"
+#include "runtime/os/memory.h"
+#include "runtime/os/os_error.h"
+
+namespace tolvex::io {
+namespace {
+
+// Writes the pending bytes; they are dropped either way, so a failed piece
+// is never written twice. The system's last error tells why it failed.
+bool HandOver(ChannelSlot& slot) {
+  FileControl& control = *slot.control;
+  uint32_t used = control.pending_used;
+  control.pending_used = 0;
+  if (used == 0) return true;
+  return os::WriteFile(slot.handle, control.pending, used);
+}
+
+// An earlier flush failed where nothing could be raised: the data it lost
+// is reported now, at the location of the write that lost it.
+void RaiseDeferred(FileControl& control) {
+  int16_t code = control.deferred_code;
+  control.deferred_code = 0;
+  frame::RaiseError(code, control.deferred_location);
+}
+
+}  // namespace
+
+void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
+                 uint32_t location) {
+  FileControl& control = *slot.control;
+  if (control.deferred_code != 0) {
+    RaiseDeferred(control);
+    return;
+  }
+  if (count == 0) return;
+  if (static_cast<uint64_t>(control.position) + count > os::kLargestFile) {
+    os::RefuseFileTooLarge();
+    frame::RaiseError(os::MapOsError(), location);
+    return;
+  }
+  if (control.pending_used + static_cast<uint64_t>(count) > kWriteBufferBytes) {
+    if (!HandOver(slot)) {
+      frame::RaiseError(os::MapOsError(), location);
+      return;
+    }
+  }
+  if (control.pending == nullptr && count < kWriteBufferBytes)
+    control.pending = static_cast<uint8_t*>(os::Allocate(kWriteBufferBytes));
+  if (control.pending == nullptr || count >= kWriteBufferBytes) {
+    // Large pieces (and every piece, when no buffer could be had) go
+    // straight to the system, after what is pending.
+    if (!os::WriteFile(slot.handle, bytes, count)) {
+      frame::RaiseError(os::MapOsError(), location);
+      return;
+    }
+  } else {
+    if (control.pending_used == 0) control.pending_location = location;
+    std::memcpy(control.pending + control.pending_used, bytes, count);
+    control.pending_used += count;
+  }
+  control.position += count;
+  if (control.position > control.length) control.length = control.position;
+}
+
+void FlushPending(ChannelSlot& slot, bool map_errors) {
+  FileControl& control = *slot.control;
+  uint32_t location = control.pending_location;
+  if (HandOver(slot)) return;
+  int16_t code = map_errors ? os::MapOsError() : os::CodeForOsError(os::LastOsError());
+  if (control.deferred_code == 0) {
+    control.deferred_code = code;
+    control.deferred_location = location;
+  }
+}
+
+void FlushAllFiles() {
+  for (int32_t index = kFirstFileSlot; index <= kLastFileSlot; ++index)
+    if (ChannelSlot* slot = SlotAt(index)) FlushPending(*slot);
+}
+
+}  // namespace tolvex::io

@@ -1,0 +1,33 @@
+// The output path of a file slot: bytes written by WriteText and WriteBinary
+// go to the system's position through a per-file buffer, so the raster's
+// 843,750 two-byte writes become a few dozen system writes. The file's
+// bytes, their order and its length are those of one write per call, and
+// everything buffered is written by CloseChannel, which the frame runs on
+// every way out. Holds no OS code beyond the file seam.
+#pragma once
+#include <cstdint>
+
+#include "runtime/io/channel_table.h"
+
+namespace tolvex::io {
+
+// Writes `count` bytes at the file's position: position += count, length
+// raised past it. Failures raise at `location`: a pending flush or a write
+// that the system refuses (MapOsError's code, 67 for a full disk), or a file
+// that would pass 4 GiB - 1 bytes (67). A failed write advances nothing.
+// The slot kind is the caller's business.
+void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
+                 uint32_t location);
+
+// Hands the pending bytes to the system. A failure is not raised here: its
+// code (MapOsError's, or the table's alone when `map_errors` is false, at
+// the program's very end) and the location of the oldest lost write are
+// kept in the FileControl as its deferred error, and the pending bytes are
+// dropped.
+void FlushPending(ChannelSlot& slot, bool map_errors = true);
+
+// Flushes every open file, so that a file opened now sees what earlier
+// writes put into it. Failures become deferred errors of their files.
+void FlushAllFiles();
+
+}  // namespace tolvex::io

@@ -1,0 +1,176 @@
+// The file seam over POSIX (see file_system.h).
+#include "runtime/os/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+namespace tolvex::os {
+namespace {
+
+int g_last_error = 0;
+
+struct Injection {
+  FileCall which = FileCall::kAny;
+  int successes_left = -1;  // negative: never fail
+  int error_number = 0;
+};
+Injection g_injection;
+uint64_t g_counts[8] = {};
+
+// Counts the call; true when the test hook wants it to fail (errno set).
+bool Refused(FileCall call) {
+  ++g_counts[static_cast<int>(call)];
+  ++g_counts[static_cast<int>(FileCall::kAny)];
+  if (g_injection.successes_left < 0) return false;
+  if (g_injection.which != FileCall::kAny && g_injection.which != call) return false;
+  if (g_injection.successes_left > 0) {
+    --g_injection.successes_left;
+    return false;
+  }
+  g_last_error = g_injection.error_number;
+  return true;
+}
+
+bool Failed() {
+  g_last_error = errno;
+  return false;
+}
+
+int OpenFlags(FileAccess access, FileCreation creation) {
+  int flags = O_CLOEXEC;
+  switch (access) {
+    case FileAccess::kRead: flags |= O_RDONLY; break;
+    case FileAccess::kWrite: flags |= O_WRONLY; break;
+    case FileAccess::kReadWrite: flags |= O_RDWR; break;
+  }
+  switch (creation) {
+    case FileCreation::kOpenExisting: break;
+    // O_EXCL makes creation and the existence check one step: a file that
+    // appears in between is still refused and never opened or truncated.
+    case FileCreation::kCreateNew: flags |= O_CREAT | O_EXCL; break;
+    case FileCreation::kOpenAlways: flags |= O_CREAT; break;
+    case FileCreation::kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
+  }
+  return flags;
+}
+
+}  // namespace
+
+FileHandle OpenFile(const char* path, FileAccess access, FileCreation creation) {
+  if (Refused(FileCall::kOpen)) return kNoFile;
+  int fd;
+  do {
+    fd = ::open(path, OpenFlags(access, creation), 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    Failed();
+    return kNoFile;
+  }
+  struct stat info;
+  int error = 0;
+  if (::fstat(fd, &info) != 0)
+    error = errno;
+  else if (S_ISDIR(info.st_mode))
+    error = EISDIR;
+  if (error != 0) {
+    ::close(fd);
+    g_last_error = error;
+    return kNoFile;
+  }
+  return fd;
+}
+
+bool CloseFile(FileHandle handle) {
+  if (Refused(FileCall::kClose)) {
+    ::close(handle);  // the handle is gone whatever the test says
+    return false;
+  }
+  // After EINTR the descriptor is already released on Linux: no retry.
+  if (::close(handle) != 0 && errno != EINTR) return Failed();
+  return true;
+}
+
+bool FileSize(FileHandle handle, uint64_t* size) {
+  if (Refused(FileCall::kSize)) return false;
+  off_t end = ::lseek(handle, 0, SEEK_END);
+  if (end < 0) return Failed();
+  *size = static_cast<uint64_t>(end);
+  return true;
+}
+
+bool SeekFile(FileHandle handle, uint64_t offset) {
+  if (Refused(FileCall::kSeek)) return false;
+  if (::lseek(handle, static_cast<off_t>(offset), SEEK_SET) < 0) return Failed();
+  return true;
+}
+
+bool ReadFile(FileHandle handle, void* destination, uint32_t count, uint32_t* got) {
+  *got = 0;
+  if (Refused(FileCall::kRead)) return false;
+  auto* bytes = static_cast<unsigned char*>(destination);
+  while (*got < count) {
+    ssize_t n = ::read(handle, bytes + *got, count - *got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Failed();
+    }
+    if (n == 0) break;
+    *got += static_cast<uint32_t>(n);
+  }
+  return true;
+}
+
+bool WriteFile(FileHandle handle, const void* source, uint32_t count) {
+  if (Refused(FileCall::kWrite)) return false;
+  const auto* bytes = static_cast<const unsigned char*>(source);
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(handle, bytes + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Failed();
+    }
+    // A regular file only writes nothing when it cannot take more.
+    if (n == 0) {
+      g_last_error = ENOSPC;
+      return false;
+    }
+    done += static_cast<uint32_t>(n);
+  }
+  return true;
+}
+
+bool CurrentDirectory(std::string* path) {
+  if (Refused(FileCall::kDirectory)) return false;
+  std::vector<char> buffer(PATH_MAX);
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size()) != nullptr) break;
+    if (errno != ERANGE) return Failed();
+    buffer.resize(buffer.size() * 2);
+  }
+  path->assign(buffer.data());
+  return true;
+}
+
+int LastOsError() { return g_last_error; }
+
+void RefuseFileTooLarge() { g_last_error = EFBIG; }
+
+void FailFileCalls(FileCall which, int successes, int error_number) {
+  g_injection = Injection{which, successes, error_number};
+}
+
+uint64_t FileCallCount(FileCall which) { return g_counts[static_cast<int>(which)]; }
+
+void ResetFileSystem() {
+  g_injection = Injection{};
+  for (uint64_t& count : g_counts) count = 0;
+  g_last_error = 0;
+}
+
+}  // namespace tolvex::os
