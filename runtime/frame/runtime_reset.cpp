@@ -5,6 +5,7 @@
 #include "runtime/frame/error_report.h"
 #include "runtime/frame/frame.h"
 #include "runtime/frame/runtime_error.h"
+#include "runtime/io/channel_table.h"
 #include "runtime/io/io_context.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/os/memory.h"
@@ -20,6 +21,7 @@ void ResetRuntime() {
   text::ResetStrings();
   text::ReleaseArrays();
   io::ResetIoContext();
+  io::ResetFiles();
   ResetFrame();
   numeric::ResetFloatUnit();
 }
