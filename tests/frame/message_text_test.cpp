@@ -1,0 +1,157 @@
+// The message-text lookup and the project's message library: the root order,
+// the 247-byte limit, broken and silent libraries, and a text for every code.
+#include "runtime/frame/message_text.h"
+
+#include <vector>
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/os/code_page.h"
+#include "runtime/os/dynamic_library.h"
+#include "tests/frame/hive_fixture.h"
+
+namespace tolvex::testing {
+namespace {
+
+constexpr char kMachine[] = "HKEY_LOCAL_MACHINE";
+constexpr char kUser[] = "HKEY_CURRENT_USER";
+// "ファイルが見つかりません" (file not found)
+constexpr char kFileNotFound[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+
+// A fake set of libraries: each directory's library answers with its own
+// text, or 0, or lacks the function; loads and unloads are counted.
+class FakeLibraries : public os::DynamicLibraries {
+ public:
+  struct Library {
+    std::string path;
+    int32_t answer;  // what the function returns; -1: no function
+    std::string text;
+  };
+  std::vector<Library> libraries;
+  std::vector<std::string> loaded;
+  int open = 0;
+  uint32_t last_code = 0, last_size = 0;
+
+  void* Load(const char* path) override {
+    loaded.push_back(path);
+    for (Library& library : libraries)
+      if (library.path == path) {
+        ++open;
+        return &library;
+      }
+    return nullptr;
+  }
+  void* FindFunction(void* handle, const char* name) override {
+    if (std::string(name) != "$PbGetErrMsg") return nullptr;
+    current = static_cast<Library*>(handle);
+    if (current->answer < 0) return nullptr;
+    return reinterpret_cast<void*>(&Answer);
+  }
+  void Unload(void*) override { --open; }
+
+  static int32_t Answer(void* module, uint32_t code, char* buffer, uint32_t size) {
+    Library* library = static_cast<Library*>(module);
+    self->last_code = code;
+    self->last_size = size;
+    std::snprintf(buffer, size, "%s", library->text.c_str());
+    return library->answer;
+  }
+  static inline FakeLibraries* self = nullptr;
+  Library* current = nullptr;
+};
+
+class MessageTextTest : public HiveTest {
+ protected:
+  std::string Look(int16_t code, uint32_t size = frame::kConsoleMessageBytes) {
+    std::vector<char> buffer(size, 'x');
+    if (!frame::LookUpMessageText(code, buffer.data(), size)) return "<none>";
+    return buffer.data();
+  }
+};
+
+TEST_F(MessageTextTest, TheInstalledLibraryGivesTheTextOfACode) {
+  EXPECT_EQ(Look(63), "<none>");  // no hives at all: no text, no error
+  SetLibraryDirectory(machine_hive_, kMachine, LibraryDirectory());
+  EXPECT_EQ(Look(63), kFileNotFound);
+  EXPECT_EQ(Look(4242), "<none>");  // a code without text
+}
+
+// The directory may hold 247 bytes; one more and the root is passed over.
+// "./" segments make paths of any length that name the same directory.
+TEST_F(MessageTextTest, ADirectoryLongerThan247BytesIsPassedOver) {
+  std::string base = LibraryDirectory();
+  ASSERT_LT(base.size(), 240u);
+  std::string at_limit = base;
+  while (at_limit.size() < 247) at_limit += (247 - at_limit.size() >= 2) ? "./" : "/";
+  ASSERT_EQ(at_limit.size(), 247u);
+  SetLibraryDirectory(machine_hive_, kMachine, at_limit);
+  EXPECT_EQ(Look(63), kFileNotFound);
+  SetLibraryDirectory(machine_hive_, kMachine, at_limit + "/");
+  EXPECT_EQ(Look(63), "<none>");
+  SetLibraryDirectory(user_hive_, kUser, base);  // the next root still counts
+  EXPECT_EQ(Look(63), kFileNotFound);
+}
+
+TEST_F(MessageTextTest, MachineRootFirstThenUserRoot) {
+  FakeLibraries fake;
+  FakeLibraries::self = &fake;
+  os::UseLibraries(&fake);
+  SetLibraryDirectory(machine_hive_, kMachine, "/m/");
+  SetLibraryDirectory(user_hive_, kUser, "/u/");
+  struct Row {
+    int32_t machine_answer, user_answer;
+    const char* expected;
+  } rows[] = {
+      {1, 1, "machine"},   // the machine's text wins
+      {0, 1, "user"},      // a 0 answer tries the next root
+      {-1, 1, "user"},     // no function: next root
+      {0, 0, "<none>"},
+      {-1, -1, "<none>"},
+  };
+  for (const Row& row : rows) {
+    fake.libraries = {{"/m/K7Q2RE63.DLL", row.machine_answer, "machine"},
+                      {"/u/K7Q2RE63.DLL", row.user_answer, "user"}};
+    fake.loaded.clear();
+    EXPECT_EQ(Look(-1, 256), row.expected);
+    EXPECT_EQ(fake.open, 0) << "every library is unloaded after the lookup";
+    EXPECT_EQ(fake.loaded.front(), "/m/K7Q2RE63.DLL");
+  }
+  EXPECT_EQ(fake.last_code, 0xFFFFu);  // the code zero-extended from 16 bits
+  EXPECT_EQ(fake.last_size, 256u);
+  fake.libraries.clear();  // neither loads
+  fake.loaded.clear();
+  EXPECT_EQ(Look(5), "<none>");
+  EXPECT_EQ(fake.loaded.size(), 2u);
+}
+
+TEST_F(MessageTextTest, ABrokenLibraryOnlyDropsTheText) {
+  WriteFile(dir_ + "/lib/K7Q2RE63.DLL", "not a shared object");
+  SetLibraryDirectory(machine_hive_, kMachine, dir_ + "/lib/");
+  EXPECT_EQ(Look(63), "<none>");
+  // A value that is not a string is no directory either.
+  WriteFile(machine_hive_,
+            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Veltrane\\Ostrel V6.3\\ENV]\n"
+            "\"OSTREL\"=dword:00000001\n");
+  EXPECT_EQ(Look(63), "<none>");
+}
+
+// Every code the conversion routine's operations can raise has a text that is
+// valid code page 932; a short buffer cuts it before a double-byte character.
+TEST_F(MessageTextTest, TheLibraryHasATextForEveryCode) {
+  SetLibraryDirectory(machine_hive_, kMachine, LibraryDirectory());
+  const int16_t codes[] = {5,  6,  7,  9,  10, 11, 13, 15, 16, 27, 28, 50,  51,   52,   54,  55,
+                           57, 58, 59, 60, 61, 63, 64, 66, 67, 71, 72, 73,  75,   82,   89, 90,
+                           98, 1000, 1002, 1006};
+  for (int16_t code : codes) {
+    std::string text = Look(code);
+    std::string utf8;
+    EXPECT_NE(text, "<none>") << code;
+    EXPECT_TRUE(os::Cp932ToUtf8(text, &utf8)) << code;
+  }
+  EXPECT_EQ(Look(63, 5), std::string(kFileNotFound, 4));  // room for 4: two characters
+  EXPECT_EQ(Look(63, 4), std::string(kFileNotFound, 2));  // room for 3: one
+  EXPECT_EQ(Look(63, 1), "");
+}
+
+}  // namespace
+}  // namespace tolvex::testing
