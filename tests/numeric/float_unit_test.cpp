@@ -1,0 +1,184 @@
+// The extended value, the power-of-ten tables and the float unit's flags.
+#include <cfenv>
+#include <cfloat>
+#include <cmath>
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/numeric/extended.h"
+#include "runtime/numeric/float_unit.h"
+#include "runtime/numeric/powers_of_ten.h"
+#include "tests/support/runtime_test.h"
+#include "tests/support/vectors.h"
+
+namespace tolvex::numeric {
+namespace {
+
+using testing::ExtendedBits;
+using testing::Raises;
+using FloatUnitTest = testing::RuntimeTest;
+
+TEST_F(FloatUnitTest, ExtendedExposesItsBits) {
+  struct Case {
+    long double value;
+    bool negative;
+    uint16_t biased;
+    uint64_t significand;
+  };
+  const Case cases[] = {
+      {10.0L, false, 16386, 0xA000000000000000ull},
+      {-1.5L, true, 16383, 0xC000000000000000ull},
+      {0.0L, false, 0, 0},
+      {-0.0L, true, 0, 0},
+      {LDBL_MAX, false, 0x7FFE, ~0ull},
+      {LDBL_TRUE_MIN, false, 0, 1},
+      {INFINITY, false, 0x7FFF, 0x8000000000000000ull},
+  };
+  for (const Case& c : cases) {
+    const Extended x(c.value);
+    EXPECT_EQ(x.negative(), c.negative) << ExtendedBits(c.value);
+    EXPECT_EQ(x.biased_exponent(), c.biased) << ExtendedBits(c.value);
+    EXPECT_EQ(x.significand(), c.significand) << ExtendedBits(c.value);
+    const Extended rebuilt = Extended::FromParts(c.negative, c.biased, c.significand);
+    EXPECT_EQ(ExtendedBits(rebuilt.native()), ExtendedBits(c.value));
+  }
+  EXPECT_EQ(Extended(10.0L).exponent(), 3);
+  EXPECT_TRUE(Extended(std::nanl("")).is_nan());
+  EXPECT_FALSE(Extended(INFINITY).is_nan());
+  EXPECT_FALSE(Extended(INFINITY).is_finite());
+}
+
+TEST_F(FloatUnitTest, ArithmeticRoundsEachStepToExtended) {
+  // 1 + 2^-64 is a tie between 1 and 1 + 2^-63: ties go to even (1).
+  const Extended one(1.0L);
+  const Extended tiny = Extended::FromParts(false, 16383 - 64, 0x8000000000000000ull);
+  EXPECT_EQ(ExtendedBits((one + tiny).native()), ExtendedBits(1.0L));
+  // 0.1 (single) times 10 is exact in extended, not rounded to single.
+  const Extended single_tenth = Extended::FromSingle(0.1f);
+  EXPECT_EQ((single_tenth * Extended(10.0L)).native(), 1.0000000149011611938L);
+  EXPECT_EQ((Extended(1.0L) / Extended(4.0L)).native(), 0.25L);
+  EXPECT_EQ((-Extended(2.0L)).native(), -2.0L);
+  EXPECT_EQ(Abs(Extended(-2.0L)).native(), 2.0L);
+  EXPECT_TRUE(Extended(1.0L) < Extended(2.0L));
+  EXPECT_TRUE(Extended(std::nanl("")) != Extended(std::nanl("")));
+}
+
+TEST_F(FloatUnitTest, PowerTablesHoldTheirFixedPatterns) {
+  // (power, unbiased exponent, significand) as the tables have always had them.
+  struct Row {
+    int32_t power;
+    int exponent;
+    uint64_t significand;
+  };
+  const Row up[kPowerCount] = {
+      {256, 850, 12285516299433008780ull}, {128, 425, 10644899600020376799ull},
+      {64, 212, 14012984643248170709ull},  {32, 106, 11368683772161602974ull},
+      {16, 53, 10240000000000000000ull},   {8, 26, 13743895347200000000ull},
+      {4, 13, 11258999068426240000ull},    {2, 6, 14411518807585587200ull},
+      {1, 3, 11529215046068469760ull}};
+  const Row down[kPowerCount] = {
+      {256, -851, 13848924157002783178ull}, {128, -426, 15983352577617880308ull},
+      {64, -213, 12141680576410806725ull},  {32, -107, 14965776766268445902ull},
+      {16, -54, 16615349947311448422ull},   {8, -27, 12379400392853802753ull},
+      {4, -14, 15111572745182864686ull},    {2, -7, 11805916207174113035ull},
+      {1, -4, 14757395258967641293ull}};
+  for (int i = 0; i < kPowerCount; ++i) {
+    EXPECT_EQ(kPowerExponents[i], up[i].power);
+    EXPECT_EQ(PowersOfTenUp[i].exponent(), up[i].exponent) << i;
+    EXPECT_EQ(PowersOfTenUp[i].significand(), up[i].significand) << i;
+    EXPECT_FALSE(PowersOfTenUp[i].negative());
+    EXPECT_EQ(PowersOfTenDown[i].exponent(), down[i].exponent) << i;
+    EXPECT_EQ(PowersOfTenDown[i].significand(), down[i].significand) << i;
+  }
+  // The exact entries are the powers themselves.
+  EXPECT_EQ(PowersOfTenUp[4].native(), 1e16L);
+  EXPECT_EQ(PowersOfTenUp[8].native(), 10.0L);
+  EXPECT_EQ(Ten().native(), 10.0L);
+}
+
+TEST_F(FloatUnitTest, CheckFloatRaisesByPriorityAndClears) {
+  struct Case {
+    uint16_t status;
+    int16_t code;
+    uint32_t location;
+    uint32_t given_location;
+  };
+  const Case cases[] = {
+      {kStatusInvalid, 5, 0xE001, 0xDF01},
+      {kStatusZeroDivide, 11, 0xE002, 0xDF02},
+      {kStatusOverflow, 6, 0xE003, 0xDF03},
+      {kStatusInvalid | kStatusZeroDivide | kStatusOverflow, 5, 0xE001, 0xDF01},
+      {kStatusZeroDivide | kStatusOverflow, 11, 0xE002, 0xDF02},
+      {kStatusOverflow | kStatusUnderflow | kStatusInexact, 6, 0xE003, 0xDF03},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(Raises([&] { CheckFloatStatus(c.status); }, c.code, c.given_location));
+    EXPECT_EQ(ReadFloatStatus(), 0);
+  }
+  // Underflow, inexact and denormal are never reported.
+  CheckFloatStatus(kStatusUnderflow | kStatusInexact | kStatusDenormal);
+  CheckFloat();
+}
+
+TEST_F(FloatUnitTest, CheckFloatSeesRealSteps) {
+  volatile long double zero = 0.0L;
+  const Extended quotient = Extended(1.0L) / Extended(zero);
+  EXPECT_FALSE(quotient.is_finite());
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrDivisionByZero, frame::kLocFloatZeroDivide));
+
+  (void)(Extended(zero) / Extended(zero));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrIllegalArgument, frame::kLocFloatInvalid));
+
+  // A store into a single variable that leaves single range.
+  (void)Extended(1e39L).ToSingle();
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+
+  // An underflow returns normally and leaves nothing behind.
+  (void)(Extended(LDBL_MIN) * Extended(LDBL_MIN));
+  CheckFloat();
+  EXPECT_EQ(ReadFloatStatus(), 0);
+}
+
+TEST_F(FloatUnitTest, ErrorsAndResetRestoreTheControlState) {
+  std::fesetround(FE_UPWARD);
+  (void)(Extended(1.0L) / Extended(0.0L));
+  EXPECT_TRUE(Raises([] { frame::RaiseError(frame::kErrOverflow, 0x1234); },
+                     frame::kErrOverflow, 0x1234));
+  EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+  EXPECT_EQ(ReadFloatStatus(), 0);
+  // 1/3 rounded to nearest, not upward.
+  EXPECT_EQ((Extended(1.0L) / Extended(3.0L)).native(), 1.0L / 3.0L);
+}
+
+TEST_F(FloatUnitTest, StatusKeeperForgetsItsScopesFlags) {
+  {
+    const StatusKeeper keep;
+    (void)Extended(1e39L).ToSingle();
+  }
+  EXPECT_EQ(ReadFloatStatus() & kStatusReported, 0);
+  (void)(Extended(1.0L) / Extended(0.0L));
+  {
+    const StatusKeeper keep;
+    ClearFloatStatus();
+  }
+  EXPECT_NE(ReadFloatStatus() & kStatusZeroDivide, 0) << "pending flags survive";
+  ClearFloatStatus();
+}
+
+TEST_F(FloatUnitTest, DirectedRoundingLastsOneStep) {
+  struct Case {
+    long double value, down, toward_zero, nearest;
+  };
+  const Case cases[] = {
+      {3.7L, 3, 3, 4}, {-3.2L, -4, -3, -3}, {-3.0L, -3, -3, -3},
+      {2.5L, 2, 2, 2}, {3.5L, 3, 3, 4},     {-0.5L, -1, -0.0L, -0.0L},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RoundDownward(Extended(c.value)).native(), c.down) << ExtendedBits(c.value);
+    EXPECT_EQ(RoundTowardZero(Extended(c.value)).native(), c.toward_zero);
+    EXPECT_EQ(RoundToInteger(Extended(c.value)).native(), c.nearest);
+    EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+  }
+}
+
+}  // namespace
+}  // namespace tolvex::numeric

@@ -1,0 +1,189 @@
+// Numbers read from text: the ValueOfText and ConvertField vectors, the
+// scanner's own results, and ValueOfText on the string stack.
+#include "runtime/numeric/number_scan.h"
+
+#include <cstring>
+#include <string>
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/numeric/float_unit.h"
+#include "runtime/numeric/powers_of_ten.h"
+#include "runtime/os/memory.h"
+#include "runtime/text/string_stack.h"
+#include "tests/support/runtime_test.h"
+#include "tests/support/vectors.h"
+
+namespace tolvex::numeric {
+namespace {
+
+using testing::Escaped;
+using testing::ExtendedBits;
+using testing::ParseVectorNumber;
+using testing::Raises;
+using testing::ReadVectors;
+using NumberScanTest = testing::RuntimeTest;
+
+const char* KindName(NumberKind kind) {
+  switch (kind) {
+    case kKindInt16: return "int16";
+    case kKindInt32: return "int32";
+    case kKindSingle: return "single";
+    case kKindDouble: return "double";
+    case kKindByte: return "byte";
+    default: return "failed";
+  }
+}
+
+KindValue ValueOf(const std::string& text) {
+  return ValueOfBytes(reinterpret_cast<const uint8_t*>(text.data()),
+                      static_cast<uint32_t>(text.size()));
+}
+
+TEST_F(NumberScanTest, ValueOfTextVectors) {
+  for (const auto& row : ReadVectors("value_of_text.tsv")) {
+    ASSERT_EQ(row.fields.size(), 3u) << "line " << row.line;
+    const std::string& text = row.fields[0];
+    const std::string& kind = row.fields[1];
+    SCOPED_TRACE("line " + std::to_string(row.line) + ": <" + Escaped(text) + ">");
+    if (kind == "error6") {
+      EXPECT_TRUE(Raises([&] { ValueOf(text); }, frame::kErrOverflow, frame::kLocValueOfText));
+      continue;
+    }
+    const KindValue got = ValueOf(text);
+    EXPECT_STREQ(KindName(got.kind), kind.c_str());
+    const long double expected = ParseVectorNumber(row.fields[2]);
+    EXPECT_EQ(ExtendedBits(got.value.native()), ExtendedBits(expected));
+    EXPECT_EQ(ReadFloatStatus() & kStatusReported, 0) << "flags left behind";
+  }
+}
+
+TEST_F(NumberScanTest, ConvertFieldVectors) {
+  for (const auto& row : ReadVectors("convert_field.tsv")) {
+    ASSERT_EQ(row.fields.size(), 3u) << "line " << row.line;
+    const auto type = static_cast<uint32_t>(std::stoul(row.fields[0]));
+    const std::string& field = row.fields[1];
+    SCOPED_TRACE("line " + std::to_string(row.line) + ": type " + row.fields[0] + " <" +
+                 Escaped(field) + ">");
+    Extended value(12345.0L);
+    const bool ok = ConvertField(field.c_str(), type, &value);
+    if (row.fields[2] == "fail") {
+      EXPECT_FALSE(ok);
+      EXPECT_EQ(value.native(), 12345.0L) << "a failure produces nothing";
+    } else {
+      EXPECT_TRUE(ok);
+      EXPECT_EQ(ExtendedBits(value.native()), ExtendedBits(ParseVectorNumber(row.fields[2])));
+    }
+    EXPECT_EQ(ReadFloatStatus() & kStatusReported, 0) << "flags left behind";
+  }
+}
+
+TEST_F(NumberScanTest, ScanNumberReportsClassAndEnd) {
+  struct Case {
+    const char* text;
+    ScanStatus status;
+    uint8_t precision;
+    int end;  // offset of the first character not taken
+  };
+  const Case cases[] = {
+      {"139.7125", kScanOk, kClassSingleSized, 8},
+      {"1234567", kScanOk, kClassSingleSized, 7},
+      {"12345678", kScanOk, kClassDoubleSized, 8},
+      {"0.0000001", kScanOk, kClassSingleSized, 9},  // leading zeros don't count
+      {"10000000", kScanOk, kClassDoubleSized, 8},   // trailing zeros do
+      {"1.5e3x", kScanOk, kClassSingle, 5},
+      {"1.5D-3!", kScanOk, kClassDouble, 6},
+      {"12EA", kScanOk, kClassSingle, 3},
+      {"12 E3", kScanOk, kClassSingleSized, 3},  // a blank before the letter
+      {"1 2 3%", kScanOk, kClassSingleSized, 5}, // blanks are skipped
+      {"-", kScanNotANumber, 0, 1},
+      {"+x", kScanNotANumber, 0, 1},
+      {"", kScanNotANumber, 0, 0},
+      {"1E512", kScanOutOfRange, kClassSingle, 5},
+      {"1E-512", kScanOutOfRange, kClassSingle, 6},
+      {"1E511", kScanOk, kClassSingle, 5},
+      {"0.001E-510", kScanOutOfRange, kClassSingle, 10},
+  };
+  for (const Case& c : cases) {
+    const ScanResult result = ScanNumber(c.text);
+    EXPECT_EQ(result.status, c.status) << c.text;
+    if (c.status == kScanOk) {
+      EXPECT_EQ(result.precision, c.precision) << c.text;
+    }
+    EXPECT_EQ(result.end - c.text, c.end) << c.text;
+  }
+}
+
+TEST_F(NumberScanTest, ScanNumberBoundaries) {
+  // 28 digits are accumulated; later integer digits only scale, later
+  // fraction digits are dropped.
+  const std::string thirty = "123456789012345678901234567890";
+  EXPECT_EQ(ScanNumber(thirty.c_str()).value.native(),
+            ScanNumber("1234567890123456789012345678E2").value.native());
+  EXPECT_EQ(ScanNumber("1.2345678901234567890123456789999").value.native(),
+            ScanNumber("1.234567890123456789012345678").value.native());
+  // Exact up to 19 digits.
+  EXPECT_EQ(ScanNumber("9223372036854775807").value.native(), 9223372036854775807.0L);
+  EXPECT_EQ(ScanNumber("18446744073709551615").value.significand(), ~0ull);
+  // Zero is +0 whatever its sign and exponent.
+  EXPECT_FALSE(ScanNumber("-0.000E-999").value.negative());
+  EXPECT_EQ(ScanNumber("-0.000E-999").status, kScanOk);
+  // An exponent of ten significant digits is out of range, not wrapped.
+  EXPECT_EQ(ScanNumber("1E4294967297").status, kScanOutOfRange);
+  EXPECT_EQ(ScanNumber("1E999999999").status, kScanOutOfRange);
+  EXPECT_EQ(ScanNumber("1E-0000000000005").status, kScanOk);
+  // The largest and smallest magnitudes within the 512 limit.
+  EXPECT_EQ(ScanNumber("1E511").value.native(),
+            (Extended(1.0L) * PowersOfTenUp[0] * PowersOfTenUp[1] * PowersOfTenUp[2] * PowersOfTenUp[3] *
+             PowersOfTenUp[4] * PowersOfTenUp[5] * PowersOfTenUp[6] * PowersOfTenUp[7] *
+             PowersOfTenUp[8])
+                .native());
+  EXPECT_GT(ScanNumber("1E-511").value.native(), 0.0L);
+}
+
+TEST_F(NumberScanTest, ValueOfTextTakesItsOperandFromTheStack) {
+  text::PushConstText(text::ConstText("139.7125"));
+  EXPECT_EQ(ValueOfText().native(), static_cast<long double>(139.7125f));
+  EXPECT_EQ(text::StackDepth(), 0);
+
+  text::StringValue variable{};
+  text::PushConstText(text::ConstText("35.41666667"));
+  text::AssignText(&variable);
+  text::PushVarText(&variable);
+  EXPECT_EQ(ValueOfText().native(), static_cast<long double>(35.41666667));
+  EXPECT_EQ(text::Bytes(variable), "35.41666667") << "a variable is not released";
+
+  text::PushConstText(text::ConstText("1E50"));
+  EXPECT_TRUE(Raises([] { ValueOfText(); }, frame::kErrOverflow, frame::kLocValueOfText));
+  EXPECT_EQ(text::StackDepth(), 0);
+}
+
+TEST_F(NumberScanTest, ValueOfTextLongTextNeedsTheScratchArea) {
+  std::string text(600, '0');
+  text += "12";
+  text::PushConstText(text::ConstText(text));
+  os::FailAllocationsAfter(0);
+  EXPECT_TRUE(Raises([] { ValueOfText(); }, frame::kErrOutOfMemory, frame::kLocScratchBuffer));
+  os::FailAllocationsAfter(-1);
+  text::PushConstText(text::ConstText(text));
+  EXPECT_EQ(ValueOfText().native(), 12.0L);
+}
+
+TEST_F(NumberScanTest, RadixNumbers) {
+  struct Case {
+    const char* text;
+    double value;
+  };
+  const Case cases[] = {{"HFFFF", 65535}, {"hff", 255}, {"O17", 15}, {"o8", 0},
+                        {"H", 0},         {"H1G", 1},   {"X17", 15}, {"", 0},
+                        {"HFFFFFFFFFFFFFFFFF", 295147905179352825856.0}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(ScanRadixNumber(c.text, static_cast<uint32_t>(std::strlen(c.text))).native(),
+              c.value)
+        << c.text;
+  }
+  // The length bounds the digits, not a terminator.
+  EXPECT_EQ(ScanRadixNumber("H12345", 3).native(), 0x12);
+}
+
+}  // namespace
+}  // namespace tolvex::numeric
