@@ -1,0 +1,157 @@
+// The frame: start-up, exit status on every way out, the break, a closed
+// window, the termination sequence and the program name.
+#include "runtime/frame/frame.h"
+
+#include <new>
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/statement_hook.h"
+#include "runtime/io/console_screen.h"
+#include "runtime/io/headless_window.h"
+#include "runtime/io/key_queue.h"
+#include "runtime/io/window_system.h"
+#include "runtime/text/string_stack.h"
+#include "tests/support/runtime_test.h"
+
+namespace tolvex::testing {
+namespace {
+
+const frame::ProgramRecord kProgram{"Tolvex"};
+
+// What the routines below saw, and a way for them to close the window.
+int g_statements = 0;
+io::HeadlessWindow* g_window = nullptr;
+
+// Runs `count` statements, each after its hook, as the routine does.
+void Statements(int count) {
+  for (int i = 0; i < count; ++i) {
+    frame::StatementHook();
+    frame::SetStatementNumber(static_cast<int16_t>(++g_statements));
+  }
+}
+
+class FrameTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    g_statements = 0;
+    g_window = &window;
+  }
+  int Run(void (*routine)()) {
+    return frame::RunProgramIn(window, "/opt/bin/tolvex.exe", &kProgram, routine);
+  }
+  io::HeadlessWindow window;
+};
+
+TEST_F(FrameTest, ExitStatusOnEveryWayOut) {
+  struct Case {
+    const char* name;
+    void (*routine)();
+    int status;
+  };
+  const Case cases[] = {
+      {"returns", [] { Statements(3); }, 0},
+      {"EndProgram(0)", [] { frame::EndProgram(0); }, 0},
+      {"EndProgram(3)", [] { frame::EndProgram(3); }, 3},
+      {"runtime error", [] { frame::RaiseError(frame::kErrFileNotFound, 0x2008); }, 1},
+      {"Ctrl+X break", [] { frame::RaiseError(frame::kErrBreak, frame::kLocBreak); }, 0},
+      {"bad_alloc", [] { throw std::bad_alloc(); }, 1},
+  };
+  for (const Case& c : cases) {
+    frame::ResetRuntime();
+    window = io::HeadlessWindow{};
+    window.Type("k");  // the key for a key wait
+    EXPECT_EQ(Run(c.routine), c.status) << c.name;
+    EXPECT_FALSE(window.Exists()) << c.name;       // the window is closed
+    EXPECT_TRUE(frame::Errors().processing) << c.name;
+    EXPECT_EQ(io::MainWindow(), nullptr) << c.name;
+  }
+}
+
+TEST_F(FrameTest, StartUpNamesTheWindowAndFailsWithoutOne) {
+  EXPECT_EQ(Run([] {}), 0);
+  EXPECT_EQ(window.title, "tolvex");
+  EXPECT_EQ(frame::ProgramName(), "tolvex");
+  window = io::HeadlessWindow{};
+  window.refuse_open = true;
+  EXPECT_EQ(Run([] { ++g_statements; }), 1);
+  EXPECT_EQ(g_statements, 0);
+}
+
+TEST_F(FrameTest, ErrorReportWaitsForAKeyOnTheConsole) {
+  window.Type("x");
+  EXPECT_EQ(Run([] {
+              Statements(24);
+              frame::RaiseError(frame::kErrFileNotFound, 0x2008);
+            }),
+            1);
+  EXPECT_NE(window.shown.find("[24\x8d\x73]"), std::string::npos) << window.shown;  // [24行]
+  EXPECT_EQ(window.Waiting(), 0u);  // the key was taken
+}
+
+TEST_F(FrameTest, BreakAtAHookShowsThePreviousStatement) {
+  EXPECT_EQ(Run([] {
+              frame::RegisterMainModule(&kProgram);  // as the routine does first
+              frame::RegisterCurrentModule(&kProgram);
+              Statements(5);
+              io::DeliverKey(io::kKeyBreak);  // as a dispatched Ctrl+C would
+              g_window->Type("k");
+              Statements(100);
+            }),
+            0);
+  EXPECT_EQ(g_statements, 5);
+  // "中断しました Tolvex[5行]"
+  EXPECT_NE(window.shown.find("\x92\x86\x92\x66\x82\xb5\x82\xdc\x82\xb5\x82\xbd Tolvex[5\x8d\x73]"),
+            std::string::npos)
+      << window.shown;
+  EXPECT_TRUE(frame::Ended());
+}
+
+TEST_F(FrameTest, ClosedWindowEndsAtTheNextPumpingHook) {
+  // Closed before the run: the first hook pumps and ends it.
+  window.RequestClose();
+  EXPECT_EQ(Run([] { Statements(50); }), 0);
+  EXPECT_EQ(g_statements, 0);
+  // Closed after the first pump: hooks 2 to 11 do not pump, the 12th does.
+  frame::ResetRuntime();
+  window = io::HeadlessWindow{};
+  g_statements = 0;
+  EXPECT_EQ(Run([] {
+              Statements(1);
+              g_window->RequestClose();
+              Statements(50);
+            }),
+            0);
+  EXPECT_EQ(g_statements, 11);
+  EXPECT_EQ(window.shown, "");  // no message
+}
+
+TEST_F(FrameTest, TerminationReleasesStringsAndArrays) {
+  EXPECT_EQ(Run([] {
+              text::PushConstText(text::ConstText("left on the stack"));
+              frame::EndProgram(0);
+            }),
+            0);
+  EXPECT_EQ(text::StackDepth(), 0);
+}
+
+TEST(ProgramName, FromThePath) {
+  struct Case {
+    const char* path;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"/usr/bin/tool.exe", "tool"},
+      {"tool", "tool"},
+      {"./a.b.c", "a.b"},
+      {"/x/.hidden", ".hidden"},  // a dot in the first position stays
+      {"C:\\dir\\tool.EXE", "tool"},
+      {"D:tool.exe", "tool"},
+      {"dir\\\x95\x5c.exe", "\x95\x5c"},  // 表: its trail byte is a backslash
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(frame::ProgramNameFromPath(c.path), c.name) << c.path;
+}
+
+}  // namespace
+}  // namespace tolvex::testing

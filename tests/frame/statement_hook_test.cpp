@@ -1,0 +1,56 @@
+// StatementHook: the pump on the 1st, 12th, 23rd... hook, and the break
+// requested from a signal.
+#include "runtime/frame/statement_hook.h"
+
+#include "runtime/frame/frame.h"
+#include "runtime/io/headless_window.h"
+#include "runtime/io/window_system.h"
+#include "tests/support/runtime_test.h"
+
+namespace tolvex::testing {
+namespace {
+
+class StatementHookTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    window.Open("t");
+    io::AttachWindow(&window);
+  }
+  io::HeadlessWindow window;
+};
+
+TEST_F(StatementHookTest, PumpsOnThe1st12thAnd23rdHook) {
+  std::vector<int> pumped_at;
+  for (int hook = 1; hook <= 34; ++hook) {
+    int before = window.pumps;
+    frame::StatementHook();
+    if (window.pumps != before) pumped_at.push_back(hook);
+  }
+  EXPECT_EQ(pumped_at, (std::vector<int>{1, 12, 23, 34}));
+}
+
+TEST_F(StatementHookTest, NothingHappensWithoutAWindow) {
+  io::AttachWindow(nullptr);
+  for (int i = 0; i < 30; ++i) frame::StatementHook();
+  SUCCEED();
+}
+
+TEST_F(StatementHookTest, ASignalsBreakRunsAtTheNextHook) {
+  frame::StatementHook();  // pumps; nothing pending
+  frame::RequestAttention(frame::kAttentionBreakSignal);
+  window.Type("k");  // the key for the break's key wait
+  EXPECT_THROW(frame::StatementHook(), frame::ProgramTermination);
+  EXPECT_TRUE(frame::Ended());
+  // With the break disarmed the request is dropped.
+  frame::ResetRuntime();
+  io::AttachWindow(&window);
+  frame::SetBreakArmed(false);
+  frame::RequestAttention(frame::kAttentionBreakSignal);
+  frame::StatementHook();
+  frame::StatementHook();
+  EXPECT_FALSE(frame::Ended());
+}
+
+}  // namespace
+}  // namespace tolvex::testing
