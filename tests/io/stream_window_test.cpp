@@ -1,0 +1,87 @@
+// The stream front end: one answer line per question (LF, CR LF or CR),
+// nothing read past it, UTF-8 both ways, end of input closes the window.
+#include "runtime/os/stream_window.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/io/dialogue_routine.h"
+#include "tests/support/runtime_test.h"
+
+namespace tolvex::testing {
+namespace {
+
+struct StreamRun {
+  int status;
+  std::string output;
+  std::string left_in_input;
+};
+
+// Runs the dialogue with `input` on a pipe as stdin and a pipe as stdout.
+StreamRun RunDialogue(const std::string& input) {
+  int in[2], out[2];
+  EXPECT_EQ(pipe(in), 0);
+  EXPECT_EQ(pipe(out), 0);
+  EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  close(in[1]);
+  StreamRun run;
+  {
+    os::StreamWindow window(in[0], out[1]);
+    run.status = frame::RunProgramIn(window, "/bin/dialogue", &kDialogueProgram, DialogueRoutine);
+  }
+  close(out[1]);
+  char buffer[4096];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, n);
+  for (ssize_t n; (n = read(in[0], buffer, sizeof buffer)) > 0;) run.left_in_input.append(buffer, n);
+  close(out[0]);
+  close(in[0]);
+  return run;
+}
+
+class StreamWindowTest : public RuntimeTest {};
+
+TEST_F(StreamWindowTest, EachQuestionTakesOneLine) {
+  const std::string shown = "File Name xxxxxx.XML? tile\nunit? 1\n[tile/1]\ndone? \n";
+  struct Case {
+    const char* input;
+    const char* left;  // never read ahead: the LF of a last CR LF stays too
+  };
+  const Case cases[] = {{"tile\n1\n\nNEXT", "NEXT"},
+                        {"tile\r\n1\r\n\r\nNEXT", "\nNEXT"},
+                        {"tile\r1\r\rNEXT", "NEXT"}};
+  for (const Case& c : cases) {
+    frame::ResetRuntime();
+    StreamRun run = RunDialogue(c.input);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, shown);
+    EXPECT_EQ(run.left_in_input, c.left);
+  }
+}
+
+TEST_F(StreamWindowTest, ReEntryUtf8AndTheEndOfInput) {
+  StreamRun run = RunDialogue("\xe6\xa8\x99\xe9\xab\x98\nabc\n2\n");
+  // 標高; "もう一度入力してください" after the rejected unit; then the input ends
+  // at the last question: the window closes quietly.
+  EXPECT_EQ(run.output,
+            "File Name xxxxxx.XML? \xe6\xa8\x99\xe9\xab\x98\nunit? abc\n"
+            "\xe3\x82\x82\xe3\x81\x86\xe4\xb8\x80\xe5\xba\xa6\xe5\x85\xa5\xe5\x8a\x9b"
+            "\xe3\x81\x97\xe3\x81\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\n"
+            "unit? 2\n[\xe6\xa8\x99\xe9\xab\x98/2]\ndone? ");
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST(StreamText, Conversions) {
+  EXPECT_EQ(os::AnswerToCp932("\xe6\xa8\x99" "a"), "\x95\x57" "a");
+  EXPECT_EQ(os::AnswerToCp932("\x95\x57"), "\x95\x57");  // already code page 932
+  EXPECT_EQ(os::AnswerToCp932("a\xf0\x9f\x98\x80" "b"), "ab");  // no form: left out
+  uint8_t carried = 0;
+  const uint8_t first[] = {'a', '\r', '\n', 0x95};
+  const uint8_t second[] = {0x57, '\r', '\n'};
+  EXPECT_EQ(os::ConsoleToUtf8(first, 4, &carried), "a\n");
+  EXPECT_EQ(os::ConsoleToUtf8(second, 3, &carried), "\xe6\xa8\x99\n");
+}
+
+}  // namespace
+}  // namespace tolvex::testing
