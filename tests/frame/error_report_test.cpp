@@ -1,0 +1,245 @@
+// The report of an unhandled error and the key wait, end to end through the
+// frame with the headless window: the console rows, the exit status, the
+// error record, the message line, the break, and the box form on stderr.
+#include "runtime/frame/error_report.h"
+
+#include <functional>
+#include <regex>
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/error_record.h"
+#include "runtime/frame/frame.h"
+#include "runtime/frame/message_box.h"
+#include "runtime/frame/statement_hook.h"
+#include "runtime/io/console_screen.h"
+#include "runtime/io/headless_window.h"
+#include "runtime/io/key_queue.h"
+#include "runtime/io/open_channel.h"
+#include "runtime/os/code_page.h"
+#include "runtime/text/string_stack.h"
+#include "tests/frame/hive_fixture.h"
+
+namespace tolvex::testing {
+namespace {
+
+const frame::ProgramRecord kTolvex{"Tolvex"};
+// "Tolvex [24行]:エラー[63]"
+const std::string kReport24 = "Tolvex [24\x8D\x73]:\x83\x47\x83\x89\x81\x5B[63]";
+// "任意のキーを押してください"
+const std::string kPressAnyKey =
+    "\x94\x43\x88\xD3\x82\xCC\x83\x4C\x81\x5B\x82\xF0\x89\x9F\x82\xB5\x82\xC4\x82\xAD\x82\xBE"
+    "\x82\xB3\x82\xA2";
+// "中断しました"
+const std::string kInterrupted = "\x92\x86\x92\x66\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+// "ファイルが見つかりません"
+const std::string kFileNotFound =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
+    "\x82\xF1";
+
+// The headless window with a look-in at every wait for a key.
+class ReportWindow : public io::HeadlessWindow {
+ public:
+  std::function<void(ReportWindow&)> on_wait;
+  int waits = 0;
+  bool WaitMessage() override {
+    ++waits;
+    if (on_wait) on_wait(*this);
+    return HeadlessWindow::WaitMessage();
+  }
+};
+
+std::string g_missing_tile;
+int16_t g_raise_code = 0;
+
+void Begin(int16_t statement) {
+  frame::RegisterMainModule(&kTolvex);
+  frame::RegisterCurrentModule(&kTolvex);
+  frame::StatementHook();
+  frame::SetStatementNumber(statement);
+}
+
+// The routine of the issue: statement 24 opens a tile that is not there.
+void MissingTileRoutine() {
+  Begin(24);
+  text::PushConstText(text::ConstText(g_missing_tile));
+  io::OpenChannel(1, 3, 1, 0, 0);
+  frame::EndProgram(0);
+}
+
+// Statement 7 raises `g_raise_code` (98: the break from a keyboard entry).
+void RaisingRoutine() {
+  Begin(7);
+  frame::RaiseError(g_raise_code, 0);
+  frame::EndProgram(0);
+}
+
+std::string Shown(int row) {
+  std::string text = io::RowText(row);
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+class ErrorReportTest : public HiveTest {
+ protected:
+  void SetUp() override {
+    HiveTest::SetUp();
+    frame::ResetFrame();
+    g_missing_tile = dir_ + "/no-such-tile.xml";
+  }
+  void TearDown() override {
+    frame::ResetFrame();
+    HiveTest::TearDown();
+  }
+  int Run(void (*routine)()) { return frame::RunProgramIn(window_, "/usr/bin/tolvex", &kTolvex, routine); }
+  uint32_t Number(const char* name) {
+    uint32_t value = 0xDEAD;
+    os::QueryRegistryNumber(os::RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, &value);
+    return value;
+  }
+  std::string Text(const char* name) {
+    std::string value = "<none>";
+    os::QueryRegistryString(os::RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, 300,
+                            &value);
+    return value;
+  }
+  ReportWindow window_;
+};
+
+TEST_F(ErrorReportTest, AMissingTileAtStatement24IsReportedRecordedAndWaitsForAKey) {
+  window_.on_wait = [](ReportWindow& w) {
+    if (w.Waiting() == 0) w.Type("k");
+  };
+  EXPECT_EQ(Run(MissingTileRoutine), 1);
+  EXPECT_EQ(Shown(0), "");
+  EXPECT_EQ(Shown(1), kReport24);
+  EXPECT_EQ(Shown(2), kPressAnyKey);
+  EXPECT_EQ(io::Screen().cursor_row, 3);  // the key was taken: CR LF after it
+  EXPECT_EQ(window_.waits, 1);
+  EXPECT_EQ(Number("APIERR"), 2u);
+  EXPECT_EQ(Text("MODL"), "Tolvex");
+  EXPECT_EQ(Number("LINE"), 24u);
+  EXPECT_EQ(Number("CODE"), 63u);
+  EXPECT_EQ(Number("FUNC"), 0x20u);
+  EXPECT_EQ(Number("INFO"), 8u);
+  EXPECT_TRUE(std::regex_match(Text("TIME"), std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)")))
+      << Text("TIME");
+  EXPECT_EQ(Text("MODE"), frame::kRuntimeModeText);
+  EXPECT_EQ(Text("RTL"), "V6.30 L10 U002+1");
+}
+
+// With the message library installed the message line follows the report
+// line; an OSTREL one byte too long (248) is as good as no library.
+TEST_F(ErrorReportTest, TheMessageLineFollowsOnlyWhenTheLibraryIsFound) {
+  std::string too_long = LibraryDirectory();
+  while (too_long.size() < 248) too_long += (248 - too_long.size() >= 2) ? "./" : "/";
+  struct Row {
+    std::string directory;
+    bool message;
+  } rows[] = {{LibraryDirectory(), true}, {too_long, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.directory);
+    SetLibraryDirectory(machine_hive_, "HKEY_LOCAL_MACHINE", row.directory);
+    frame::ResetRuntime();  // a run leaves the runtime marked as ending
+    frame::ResetFrame();
+    window_ = ReportWindow{};
+    window_.on_wait = [](ReportWindow& w) {
+      if (w.Waiting() == 0) w.Type("\r");
+    };
+    EXPECT_EQ(Run(MissingTileRoutine), 1);
+    EXPECT_EQ(Shown(1), kReport24);
+    EXPECT_EQ(Shown(2), row.message ? kFileNotFound : kPressAnyKey);
+    EXPECT_EQ(Shown(3), row.message ? kPressAnyKey : "");
+  }
+}
+
+// Keys typed before the error are thrown away: the wait needs a new one.
+// Errors raised while the report waits (and code 0) change nothing.
+TEST_F(ErrorReportTest, TypedAheadKeysAreDroppedAndLaterRaisesChangeNothing) {
+  window_.Type("abc");  // pumped into the key queue at the first hook
+  window_.on_wait = [](ReportWindow& w) {
+    EXPECT_EQ(io::KeyCount(), 0);
+    frame::RaiseError(frame::kErrIllegalArgument, frame::kLocFindTextStart);
+    frame::RaiseError(frame::kErrNone, 0);
+    w.Type("k");
+  };
+  EXPECT_EQ(Run(MissingTileRoutine), 1);
+  EXPECT_EQ(window_.waits, 1);
+  const frame::ErrorState& errors = frame::Errors();
+  EXPECT_EQ(errors.last_code, 63);
+  EXPECT_EQ(errors.statement, 24);
+  EXPECT_EQ(errors.module, &kTolvex);
+  EXPECT_EQ(Number("CODE"), 63u);
+  EXPECT_EQ(Number("INFO"), 8u);
+}
+
+TEST_F(ErrorReportTest, ClosingTheWindowDuringTheWaitEndsTheProgram) {
+  window_.on_wait = [](ReportWindow& w) { w.RequestClose(); };
+  EXPECT_EQ(Run(MissingTileRoutine), 1);
+  EXPECT_EQ(Shown(2), kPressAnyKey);
+  EXPECT_EQ(io::Screen().cursor_row, 2);  // no CR LF: the wait was cut off
+}
+
+// Error 98 is the break: the interrupted key wait, no record, exit status 0.
+TEST_F(ErrorReportTest, TheBreakShowsTheInterruptedWaitAndWritesNoRecord) {
+  g_raise_code = frame::kErrBreak;
+  window_.on_wait = [](ReportWindow& w) {
+    if (w.Waiting() == 0) w.Type(" ");
+  };
+  EXPECT_EQ(Run(RaisingRoutine), 0);
+  EXPECT_EQ(Shown(1), kInterrupted + " Tolvex[7\x8D\x73]");  // and a blank
+  EXPECT_EQ(Shown(2), kPressAnyKey);
+  EXPECT_FALSE(std::filesystem::exists(user_hive_));
+}
+
+TEST_F(ErrorReportTest, ReportLinesAndWaitTexts) {
+  struct Row {
+    const frame::ProgramRecord* module;
+    int16_t code, statement;
+    std::string expected;
+  } rows[] = {
+      {&kTolvex, 63, 24, "\r\n" + kReport24},
+      {&kTolvex, 5, 33, "\r\nTolvex [33\x8D\x73]:\x83\x47\x83\x89\x81\x5B[5]"},
+      {nullptr, -1, -1, "\r\n [65535\x8D\x73]:\x83\x47\x83\x89\x81\x5B[65535]"},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(frame::FormatReportLine(row.module, row.code, row.statement), row.expected);
+  frame::RegisterCurrentModule(&kTolvex);
+  frame::SetStatementNumber(12);
+  EXPECT_EQ(frame::KeyWaitText(false), "\r\n" + kPressAnyKey);
+  EXPECT_EQ(frame::KeyWaitText(true),
+            "\r\n" + kInterrupted + " Tolvex[12\x8D\x73] \r\n" + kPressAnyKey);
+}
+
+std::string Utf8(const std::string& cp932) {
+  std::string text;
+  EXPECT_TRUE(os::Cp932ToUtf8(cp932, &text));
+  return text;
+}
+
+// Without a usable console the report and the wait go to the box on stderr;
+// the record is written all the same.
+TEST_F(ErrorReportTest, WithoutAConsoleTheBoxGoesToStandardError) {
+  SetLibraryDirectory(machine_hive_, "HKEY_LOCAL_MACHINE", LibraryDirectory());
+  const std::string title = frame::MessageBoxTitle();
+  EXPECT_EQ(title.substr(title.size() - 4), ".EXE");
+  struct Row {
+    int16_t code;
+    std::string expected;
+  } rows[] = {
+      {63, title + ":\n" + Utf8(kReport24) + "\n" + Utf8(kFileNotFound) + "\n"},
+      {4242, title + ":\nTolvex [24" + Utf8("\x8D\x73") + "]:" + Utf8("\x83\x47\x83\x89\x81\x5B") +
+                 "[4242]\n"},
+  };
+  for (const Row& row : rows) {
+    ::testing::internal::CaptureStderr();
+    frame::ErrorReport(&kTolvex, row.code, 24, frame::kLocOpenFailed);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), row.expected);
+    EXPECT_EQ(Number("CODE"), static_cast<uint32_t>(row.code));
+  }
+  ::testing::internal::CaptureStderr();
+  frame::KeyWait(false);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), title + ":\n" + Utf8(kPressAnyKey) + "\n");
+}
+
+}  // namespace
+}  // namespace tolvex::testing
