@@ -3,28 +3,19 @@
 // current rounding, or a truncation with the mode changed for one step.
 #include "runtime/numeric/conversions.h"
 
+#include <cmath>
+
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/runtime_error.h"
 
 namespace tolvex::numeric {
 namespace {
 
-// What the unit's integer store gives: the rounded integer, or the
-// "integer indefinite" (the most negative value of the width) for a NaN or
-// a value outside the width.
-int64_t StoreInt64(Extended rounded) {
-  const long double v = rounded.native();
-  // 2^63 bounds; the comparisons are false for a NaN.
-  if (v >= -9223372036854775808.0L && v < 9223372036854775808.0L)
-    return static_cast<int64_t>(v);
-  return INT64_MIN;
-}
-
-int32_t StoreInt32(Extended rounded) {
-  const long double v = rounded.native();
-  if (v >= -2147483648.0L && v <= 2147483647.0L) return static_cast<int32_t>(v);
-  return INT32_MIN;
-}
+// The unit's integer store, with its current rounding (to nearest, ties to
+// even): the integer, or the "integer indefinite" INT64_MIN for a NaN or a
+// value outside 64 bits. Every narrower width is checked on this result, so
+// the 32-bit indefinite of a narrower store fails those checks the same way.
+int64_t StoreInteger(Extended value) { return std::llrint(value.native()); }
 
 // The argument rounding: half away from zero through an extended addition and
 // a truncation; zero is left alone.
@@ -40,14 +31,14 @@ Extended HalfAwayFromZero(Extended value) {
 Extended IntegerPart(Extended value) { return RoundDownward(value); }
 
 int16_t ToInt16(Extended value) {
-  const int32_t stored = StoreInt32(RoundToInteger(value));
+  const int64_t stored = StoreInteger(value);
   if (stored < INT16_MIN || stored > INT16_MAX)
     frame::RaiseError(frame::kErrOverflow, frame::kLocToInt16);
   return static_cast<int16_t>(stored);
 }
 
 int32_t ToInt32(Extended value) {
-  const int64_t stored = StoreInt64(RoundToInteger(value));
+  const int64_t stored = StoreInteger(value);
   if (stored < INT32_MIN || stored > INT32_MAX)
     frame::RaiseError(frame::kErrOverflow, frame::kLocToInt32);
   return static_cast<int32_t>(stored);
@@ -55,21 +46,21 @@ int32_t ToInt32(Extended value) {
 
 int16_t ArgToInt16(Extended value) {
   // A 16-bit store of a value outside int16 is an invalid operation.
-  const int32_t stored = StoreInt32(HalfAwayFromZero(value));
+  const int64_t stored = StoreInteger(HalfAwayFromZero(value));
   if (stored < INT16_MIN || stored > INT16_MAX)
     frame::RaiseError(frame::kErrOverflow, frame::kLocArgToInt16);
   return static_cast<int16_t>(stored);
 }
 
 int32_t ArgToInt32(Extended value) {
-  const int64_t stored = StoreInt64(HalfAwayFromZero(value));
+  const int64_t stored = StoreInteger(HalfAwayFromZero(value));
   if (stored < INT32_MIN || stored > INT32_MAX)
     frame::RaiseError(frame::kErrOverflow, frame::kLocArgToInt32);
   return static_cast<int32_t>(stored);
 }
 
 uint8_t ArgToByte(Extended value) {
-  const int64_t stored = StoreInt64(HalfAwayFromZero(value));
+  const int64_t stored = StoreInteger(HalfAwayFromZero(value));
   if (stored < 0 || stored > 255)
     frame::RaiseError(frame::kErrOverflow, frame::kLocArgToByte);
   return static_cast<uint8_t>(stored);

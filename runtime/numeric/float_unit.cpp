@@ -1,6 +1,6 @@
-// The floating-point unit's state (see float_unit.h). The C floating-point
-// environment reaches both the x87 unit and the SSE unit on x86-64; the
-// build's -frounding-math keeps the compiler from folding across mode changes.
+// The floating-point unit's state (see float_unit.h). Status flags are read
+// from both the x87 unit and the SSE unit (a double step done there counts);
+// every access is an asm statement that the optimiser may not move or drop.
 #include "runtime/numeric/float_unit.h"
 
 #include <cfenv>
@@ -16,29 +16,55 @@ namespace {
 // arithmetic around them) across a read or write of the environment.
 inline void Fence() { asm volatile("" ::: "memory"); }
 
-uint16_t FromExcept(int flags) {
-  uint16_t status = 0;
-  if (flags & FE_INVALID) status |= kStatusInvalid;
-  if (flags & FE_DIVBYZERO) status |= kStatusZeroDivide;
-  if (flags & FE_OVERFLOW) status |= kStatusOverflow;
-  if (flags & FE_UNDERFLOW) status |= kStatusUnderflow;
-  if (flags & FE_INEXACT) status |= kStatusInexact;
-  return status;
+#if defined(__x86_64__) || defined(__i386__)
+// The x87 unit directly: reading and clearing its status word and changing
+// its rounding mode are single instructions, where the C environment
+// functions save and reload the whole environment each time.
+constexpr uint16_t kRoundingBits = 0x0C00;
+constexpr uint16_t kRoundDown = 0x0400;
+constexpr uint16_t kRoundTowardZero = 0x0C00;
+constexpr uint32_t kSseFlagBits = 0x3F;  // same layout as the x87 status bits
+
+uint16_t HardwareStatus() {
+  uint16_t x87;
+  asm volatile("fnstsw %0" : "=am"(x87) : : "memory");
+#if defined(__SSE__)
+  uint32_t sse;
+  asm volatile("stmxcsr %0" : "=m"(sse) : : "memory");
+  return static_cast<uint16_t>((x87 | sse) & 0x3F);
+#else
+  return static_cast<uint16_t>(x87 & 0x3F);
+#endif
 }
 
-// Rounds with `mode` for this one step and restores the previous mode.
-Extended RoundWithMode(Extended value, int mode) {
-  Fence();
-  const int previous = std::fegetround();
-  std::fesetround(mode);
-  Fence();
-  volatile long double operand = value.native();
-  volatile long double result = std::rintl(operand);
-  Fence();
-  std::fesetround(previous);
-  Fence();
-  return Extended(result);
+void HardwareClear() {
+  asm volatile("fnclex" : : : "memory");
+#if defined(__SSE__)
+  uint32_t sse;
+  asm volatile("stmxcsr %0" : "=m"(sse) : : "memory");
+  sse &= ~kSseFlagBits;
+  asm volatile("ldmxcsr %0" : : "m"(sse) : "memory");
+#endif
 }
+
+// frndint with the rounding field set to `mode` for this one instruction.
+Extended RoundWithMode(Extended value, uint16_t mode) {
+  uint16_t saved;
+  asm volatile("fnstcw %0" : "=m"(saved) : : "memory");
+  const uint16_t changed = static_cast<uint16_t>((saved & ~kRoundingBits) | mode);
+  long double x = value.native();
+  asm volatile(
+      "fldcw %1\n\t"
+      "frndint\n\t"
+      "fldcw %2"
+      : "+t"(x)
+      : "m"(changed), "m"(saved)
+      : "memory");
+  return Extended(x);
+}
+#else
+#error "tolvex drives the x87 unit directly; supply this file's operations for this processor"
+#endif
 
 void RaiseFor(uint16_t status, uint32_t invalid, uint32_t zero_divide,
               uint32_t overflow) {
@@ -56,32 +82,24 @@ void ResetFloatUnit() {
   Fence();
 }
 
-uint16_t ReadFloatStatus() {
-  Fence();
-  const int flags = std::fetestexcept(FE_ALL_EXCEPT);
-  Fence();
-  return FromExcept(flags);
-}
+uint16_t ReadFloatStatus() { return HardwareStatus(); }
 
-void ClearFloatStatus() {
-  Fence();
-  std::feclearexcept(FE_ALL_EXCEPT);
-  Fence();
-}
+void ClearFloatStatus() { HardwareClear(); }
 
 StatusKeeper::StatusKeeper() : saved_(ReadFloatStatus()) {}
 
 StatusKeeper::~StatusKeeper() {
-  Fence();
-  std::feclearexcept(FE_ALL_EXCEPT);
+  // Only the reported flags matter to a later CheckFloat (which clears the
+  // others unseen), so only those raised in the scope are taken back; the
+  // common case, nothing reported, costs one read of the status.
+  const uint16_t raised = static_cast<uint16_t>(ReadFloatStatus() & ~saved_ & kStatusReported);
+  if (raised == 0) return;
   int flags = 0;
-  if (saved_ & kStatusInvalid) flags |= FE_INVALID;
-  if (saved_ & kStatusZeroDivide) flags |= FE_DIVBYZERO;
-  if (saved_ & kStatusOverflow) flags |= FE_OVERFLOW;
-  if (saved_ & kStatusUnderflow) flags |= FE_UNDERFLOW;
-  if (saved_ & kStatusInexact) flags |= FE_INEXACT;
-  // Raising a masked exception only sets its flag.
-  if (flags != 0) std::feraiseexcept(flags);
+  if (raised & kStatusInvalid) flags |= FE_INVALID;
+  if (raised & kStatusZeroDivide) flags |= FE_DIVBYZERO;
+  if (raised & kStatusOverflow) flags |= FE_OVERFLOW;
+  Fence();
+  std::feclearexcept(flags);
   Fence();
 }
 
@@ -98,15 +116,14 @@ void CheckFloatStatus(uint16_t status) {
            frame::kLocStatusOverflow);
 }
 
-Extended RoundDownward(Extended value) { return RoundWithMode(value, FE_DOWNWARD); }
-Extended RoundTowardZero(Extended value) { return RoundWithMode(value, FE_TOWARDZERO); }
+Extended RoundDownward(Extended value) { return RoundWithMode(value, kRoundDown); }
+Extended RoundTowardZero(Extended value) { return RoundWithMode(value, kRoundTowardZero); }
 
 Extended RoundToInteger(Extended value) {
-  Fence();
-  volatile long double operand = value.native();
-  volatile long double result = std::rintl(operand);
-  Fence();
-  return Extended(result);
+  // The unit's own mode: to nearest, ties to even, as set at start.
+  long double x = value.native();
+  asm volatile("frndint" : "+t"(x) : : "memory");
+  return Extended(x);
 }
 
 }  // namespace tolvex::numeric

@@ -29,9 +29,9 @@ uint16_t ReadFloatStatus();
 // Clears every status flag.
 void ClearFloatStatus();
 
-// Keeps the status flags as they were when it was made: flags raised by the
-// steps in its scope (a conversion that is allowed to fail, a rounding whose
-// status is not reported) are gone again when it ends.
+// Takes back the reported flags (invalid, division by zero, overflow) that
+// the steps in its scope raise: a conversion that is allowed to fail, a
+// rounding whose status is not reported. Flags pending before it stay.
 class StatusKeeper {
  public:
   StatusKeeper();

@@ -158,9 +158,9 @@ TEST_F(FloatUnitTest, StatusKeeperForgetsItsScopesFlags) {
   (void)(Extended(1.0L) / Extended(0.0L));
   {
     const StatusKeeper keep;
-    ClearFloatStatus();
+    (void)Extended(1e39L).ToSingle();
   }
-  EXPECT_NE(ReadFloatStatus() & kStatusZeroDivide, 0) << "pending flags survive";
+  EXPECT_EQ(ReadFloatStatus() & kStatusReported, kStatusZeroDivide) << "pending flags survive";
   ClearFloatStatus();
 }
 

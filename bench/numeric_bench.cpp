@@ -1,0 +1,69 @@
+// Numbers benchmark: the per-cell work of one tile (843,750 elevation fields
+// read into a single and scaled to int16) and the header's picture formatting.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "runtime/frame/runtime_reset.h"
+#include "runtime/numeric/conversions.h"
+#include "runtime/numeric/number_scan.h"
+#include "runtime/numeric/picture_format.h"
+#include "runtime/text/string_stack.h"
+
+namespace {
+
+using tolvex::numeric::Extended;
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main() {
+  namespace numeric = tolvex::numeric;
+  namespace text = tolvex::text;
+  tolvex::frame::ResetRuntime();
+  constexpr int kCells = 750 * 1125;
+
+  // Elevation fields as a tile has them: two decimals, some no-data values.
+  std::vector<std::string> fields;
+  fields.reserve(1000);
+  for (int i = 0; i < 1000; ++i) {
+    char field[32];
+    std::snprintf(field, sizeof field, "%d.%02d", (i * 7919) % 3000 - 50, (i * 31) % 100);
+    fields.emplace_back(i % 97 == 0 ? "-9999." : field);
+  }
+
+  long checksum = 0;
+  auto start = Clock::now();
+  for (int cell = 0; cell < kCells; ++cell) {
+    Extended z;
+    numeric::ConvertField(fields[static_cast<size_t>(cell % 1000)].c_str(), 2, &z);
+    if (z == Extended(-9999.0L)) {  // no data: stored as it is
+      checksum -= 9999;
+      continue;
+    }
+    const Extended product = z * Extended::FromInt(10);
+    numeric::CheckFloat();
+    checksum += numeric::ToInt16(numeric::IntegerPart(product));
+  }
+  const double cells_ms = Milliseconds(start);
+  std::printf("elevations %8.1f ms for %d cells (%.0f ns each, checksum %ld)\n", cells_ms,
+              kCells, cells_ms * 1e6 / kCells, checksum);
+
+  constexpr int kFormats = 100000;
+  start = Clock::now();
+  for (int i = 0; i < kFormats; ++i) {
+    text::PushConstText(text::ConstText("####.##########"));
+    numeric::FormatPicture(Extended(139.50005555555555L + i * 1e-7L));
+    text::ReleaseText(text::PopText());
+  }
+  const double format_ms = Milliseconds(start);
+  std::printf("pictures   %8.1f ms for %d formats (%.0f ns each)\n", format_ms, kFormats,
+              format_ms * 1e6 / kFormats);
+  tolvex::frame::ResetRuntime();
+  return 0;
+}
