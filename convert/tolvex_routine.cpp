@@ -134,18 +134,25 @@ void Statement(int16_t number) {
   frame::SetStatementNumber(number);
 }
 
-// The grid element (row, column), bounds checked by IntElement.
+// The grid's request record, as the compiled routine keeps it in its data:
+// the element type and count fixed, the numbers filled in before each call.
+text::ElementRequest grid_request;
+
+text::ElementRequest& GridRequest() {
+  grid_request.element_type = text::kElementInt16;
+  grid_request.dimension_count = 2;
+  grid_request.element_size = 2;
+  grid_request.descriptor = &vars.grid;
+  grid_request.bounds = &vars.grid_bounds;
+  return grid_request;
+}
+
+// The grid element (row, column), bounds checked by IntElement. The indexes
+// are the int16 variables widened with their sign.
 int16_t* GridElement(int16_t row, int16_t column) {
-  text::ElementRequest request;
-  request.element_type = text::kElementInt16;
-  request.dimension_count = 2;
-  request.element_size = 2;
-  request.descriptor = &vars.grid;
-  request.bounds = &vars.grid_bounds;
-  // Indexes are the int16 variables widened with their sign.
-  request.numbers[0] = static_cast<uint32_t>(static_cast<int32_t>(row));
-  request.numbers[1] = static_cast<uint32_t>(static_cast<int32_t>(column));
-  return static_cast<int16_t*>(text::IntElement(request));
+  grid_request.numbers[0] = static_cast<uint32_t>(static_cast<int32_t>(row));
+  grid_request.numbers[1] = static_cast<uint32_t>(static_cast<int32_t>(column));
+  return static_cast<int16_t*>(text::IntElement(grid_request));
 }
 
 void AskQuestion(const StringValue& prompt, const io::InputItem* items, uint32_t count) {
@@ -219,12 +226,7 @@ void Tolvex() {
   // -------------------------------------------------------- dialogue
   Statement(1);  // grid(750, 1125), zero-filled
   {
-    text::ElementRequest request;
-    request.element_type = text::kElementInt16;
-    request.dimension_count = 2;
-    request.element_size = 2;
-    request.descriptor = &vars.grid;
-    request.bounds = &vars.grid_bounds;
+    text::ElementRequest& request = GridRequest();
     request.numbers[0] = kRows;
     request.numbers[1] = kColumns;
     text::DimIntArray(request);
