@@ -11,11 +11,12 @@
 namespace tolvex::io {
 namespace {
 
-// Reads the next piece at the system's position into the buffer; false
-// when the system refuses (already raised).
-bool ReadPiece(ChannelSlot& slot, uint32_t* got, uint32_t location) {
+// Reads the next piece at the system's position into the buffer from
+// `offset` on; false when the system refuses (already raised).
+bool ReadPiece(ChannelSlot& slot, uint32_t offset, uint32_t* got, uint32_t location) {
   FileControl& control = *slot.control;
-  if (!os::ReadFile(slot.handle, control.read_ahead, control.cache_capacity, got)) {
+  if (!os::ReadFile(slot.handle, control.read_ahead + offset,
+                    control.cache_capacity - offset, got)) {
     control.cache_end = 0;
     control.read_hint = 0;
     frame::RaiseError(os::MapOsError(), location);
@@ -39,7 +40,7 @@ uint32_t ReadAt(ChannelSlot& slot, uint32_t position, uint8_t* destination,
       }
     }
     uint32_t got = 0;
-    if (!ReadPiece(slot, &got, location)) return 0;
+    if (!ReadPiece(slot, 0, &got, location)) return 0;
     control.cache_start = position;
     control.cache_end = position + got;
     control.read_hint = control.cache_end;
@@ -54,18 +55,26 @@ uint32_t ReadAt(ChannelSlot& slot, uint32_t position, uint8_t* destination,
     std::memcpy(destination, cached, count);
     return count;
   }
-  // The request runs past the cache: take what it holds, then the next
-  // piece, which starts exactly at the old cache end.
-  std::memcpy(destination, cached, available);
+  // The request runs past the cache. Its cached part moves to the front of
+  // the buffer and the next piece is read behind it, so the cache then
+  // starts at `position`: the next line or field, which starts at or after
+  // it, is served from the cache instead of seeking back and reading the
+  // same piece again.
+  // A cache that reaches the length found at open holds the rest of the
+  // file: asking the system again would only find its end.
+  if (control.cache_end >= control.length) {
+    std::memcpy(destination, cached, available);
+    return available;
+  }
+  std::memmove(control.read_ahead, cached, available);
   uint32_t got = 0;
-  if (!ReadPiece(slot, &got, location)) return 0;
-  control.cache_start = position + available;
-  control.cache_end = control.cache_start + got;
+  if (!ReadPiece(slot, available, &got, location)) return 0;
+  control.cache_start = position;
+  control.cache_end = position + available + got;
   control.read_hint = control.cache_end;
-  uint32_t more = count - available < got ? count - available : got;
-  std::memcpy(destination + available, control.read_ahead, more);
-  if (got == 0) control.cache_end = 0;
-  return available + more;
+  const uint32_t total = count < available + got ? count : available + got;
+  std::memcpy(destination, control.read_ahead, total);
+  return total;
 }
 
 }  // namespace tolvex::io
