@@ -9,6 +9,7 @@
 
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/error_report.h"
+#include "runtime/frame/fatal_fault.h"
 #include "runtime/frame/statement_hook.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/console_screen.h"
@@ -16,7 +17,6 @@
 #include "runtime/io/window_system.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/os/code_page.h"
-#include "runtime/os/terminal_mode.h"
 #include "runtime/os/terminal_window.h"
 #include "runtime/text/int_array.h"
 #include "runtime/text/string_stack.h"
@@ -159,7 +159,7 @@ int RunProgramIn(io::WindowSystem& window, const char* program_path,
     return 1;  // a start that failed is no success
   }
   io::AttachWindow(&window);
-  os::InstallCrashRestore();
+  InstallFatalFaultReport();  // after the terminal is set up: it restores it
 
   bool failed = false;
   const char* fault = nullptr;
@@ -187,7 +187,7 @@ int RunProgramIn(io::WindowSystem& window, const char* program_path,
 
   CloseWindows(window);
   ReleaseRuntime();
-  os::RemoveCrashRestore();
+  RemoveFatalFaultReport();
   io::AttachWindow(nullptr);
   if (fault != nullptr) std::fprintf(stderr, "%s: internal fault: %s\n",
                                      g_frame.program_name.c_str(), fault);

@@ -38,18 +38,11 @@ constexpr char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[H\x1b[2J";
 constexpr char kLeave[] = "\x1b[0m\x1b[?25h\x1b[?1049l\x1b[23;0t";
 
 constexpr int kCloseSignals[] = {SIGHUP, SIGTERM};
-constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 void OnClose(int) { g_signals.close.store(1, std::memory_order_relaxed); }
 void OnInterrupt(int) { frame::RequestAttention(frame::kAttentionBreakSignal); }
 void OnInput(int) { g_signals.input_ready.store(1, std::memory_order_relaxed); }
 void OnResize(int) { g_signals.resized.store(1, std::memory_order_relaxed); }
-
-void OnFatal(int signal_number) {
-  RestoreTerminalNow();
-  ::signal(signal_number, SIG_DFL);
-  ::raise(signal_number);
-}
 
 void Install(int signal_number, void (*handler)(int), bool restart) {
   struct sigaction action;
@@ -133,14 +126,6 @@ void RemoveCloseSignals() {
   // O_ASYNC is off again by now; a late SIGIO must not end the process.
   ::signal(SIGIO, SIG_IGN);
   ::signal(SIGWINCH, SIG_DFL);
-}
-
-void InstallCrashRestore() {
-  for (int s : kFatalSignals) Install(s, OnFatal, false);
-}
-
-void RemoveCrashRestore() {
-  for (int s : kFatalSignals) ::signal(s, SIG_DFL);
 }
 
 }  // namespace tolvex::os

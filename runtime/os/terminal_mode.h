@@ -28,11 +28,6 @@ void RestoreTerminalNow();
 void InstallCloseSignals(bool break_on_interrupt);
 void RemoveCloseSignals();
 
-// Fatal signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT): restore the
-// terminal, then let the signal's default action end the process.
-void InstallCrashRestore();
-void RemoveCrashRestore();
-
 // Writes all bytes, retrying EINTR and short writes. False on failure.
 bool WriteAll(int fd, const void* bytes, uint32_t length);
 

@@ -24,7 +24,7 @@ namespace tolvex::testing {
 namespace {
 
 // The child side of the pseudo-terminal: the program, on its own terminal.
-[[noreturn]] void RunChild(const char* slave_name) {
+[[noreturn]] void RunChild(const char* slave_name, void (*routine)()) {
   setsid();
   int slave = open(slave_name, O_RDWR);
   if (slave < 0) _exit(101);
@@ -35,14 +35,13 @@ namespace {
   if (slave > 2) close(slave);
   frame::ResetRuntime();
   os::TerminalWindow window(0, 1);
-  int status = frame::RunProgramIn(window, "/opt/bin/dialogue", &kDialogueProgram,
-                                   DialogueRoutine);
+  int status = frame::RunProgramIn(window, "/opt/bin/dialogue", &kDialogueProgram, routine);
   _exit(status);
 }
 
 class PseudoTerminal {
  public:
-  PseudoTerminal() {
+  explicit PseudoTerminal(void (*routine)() = DialogueRoutine) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
     winsize size{};
@@ -50,8 +49,9 @@ class PseudoTerminal {
     size.ws_col = 80;
     ioctl(master_, TIOCSWINSZ, &size);
     const char* name = ptsname(master_);
+    tcgetattr(master_, &initial_);  // before the child can change it
     child_ = fork();
-    if (child_ == 0) RunChild(name);
+    if (child_ == 0) RunChild(name, routine);
   }
   ~PseudoTerminal() {
     if (child_ > 0 && !reaped_) {
@@ -74,7 +74,8 @@ class PseudoTerminal {
   void Type(const std::string& keys) {
     ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
   }
-  // Reads to the end and returns the child's exit status (-1: none).
+  // Reads to the end and returns the child's exit status (-1: none, or
+  // 1000 + the signal that ended it).
   int Finish() {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline && ReadSome(100)) {
@@ -83,7 +84,7 @@ class PseudoTerminal {
     for (int i = 0; i < 100; ++i) {
       if (waitpid(child_, &status, WNOHANG) == child_) {
         reaped_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
       }
       usleep(20000);
     }
@@ -95,6 +96,7 @@ class PseudoTerminal {
     return mode;
   }
   const std::string& output() const { return output_; }
+  const termios& initial() const { return initial_; }
   void Signal(int number) { kill(child_, number); }
 
  private:
@@ -115,15 +117,18 @@ class PseudoTerminal {
   bool reaped_ = false;
   std::string output_;
   size_t mark_ = 0;
+  termios initial_{};
 };
 
 TEST(TerminalWindow, DialogueInAPseudoTerminal) {
   PseudoTerminal pty;
   ASSERT_TRUE(pty.ok());
-  termios before = pty.Mode();
+  const termios& before = pty.initial();
+  ASSERT_EQ(before.c_lflag & (ECHO | ICANON), static_cast<tcflag_t>(ECHO | ICANON));
   ASSERT_TRUE(pty.WaitFor("\x1b[?1049h"));          // the alternate screen
   ASSERT_TRUE(pty.WaitFor("\x1b]0;dialogue\a"));    // the title
   ASSERT_TRUE(pty.WaitFor("File Name xxxxxx.XML? "));
+  EXPECT_EQ(pty.Mode().c_lflag & (ECHO | ICANON), 0u);  // raw while it runs
   // a b c, Left Left, BackSpace (deletes a), 標 at the start: 標bc
   pty.Type("abc\x1b[D\x1b[D\x7f\xe6\xa8\x99\r");
   ASSERT_TRUE(pty.WaitFor("File Name xxxxxx.XML? \xe6\xa8\x99" "bc "));
@@ -157,13 +162,30 @@ TEST(TerminalWindow, CtrlCBreaksAndSigtermCloses) {
   {
     PseudoTerminal pty;
     ASSERT_TRUE(pty.ok());
-    termios before = pty.Mode();
+    const termios& before = pty.initial();
     ASSERT_TRUE(pty.WaitFor("File Name xxxxxx.XML? "));
     pty.Signal(SIGTERM);
     EXPECT_EQ(pty.Finish(), 0);  // closed quietly
     EXPECT_EQ(pty.Mode().c_lflag & (ECHO | ICANON), before.c_lflag & (ECHO | ICANON));
     EXPECT_NE(pty.output().rfind("\x1b[?1049l"), std::string::npos);
   }
+}
+
+TEST(TerminalWindow, ACrashRestoresTheTerminal) {
+  PseudoTerminal pty([] {
+    io::SelectConsole(0);
+    text::PushConstText(text::ConstText("working"));
+    io::WriteText(0);
+    frame::StatementHook();  // draws the screen
+    raise(SIGSEGV);
+  });
+  ASSERT_TRUE(pty.ok());
+  const termios& before = pty.initial();
+  ASSERT_EQ(before.c_lflag & (ECHO | ICANON), static_cast<tcflag_t>(ECHO | ICANON));
+  ASSERT_TRUE(pty.WaitFor("working"));
+  EXPECT_EQ(pty.Finish(), 1000 + SIGSEGV);
+  EXPECT_NE(pty.output().rfind("\x1b[?1049l"), std::string::npos);
+  EXPECT_EQ(pty.Mode().c_lflag & (ECHO | ICANON), before.c_lflag & (ECHO | ICANON));
 }
 
 class RenderTest : public RuntimeTest {};
