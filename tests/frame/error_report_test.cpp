@@ -197,7 +197,6 @@ TEST_F(ErrorReportTest, ReportLinesAndWaitTexts) {
     int16_t code, statement;
     std::string expected;
   } rows[] = {
-      {&kTolvex, 63, 24, "\r\n" + kReport24},
       {&kTolvex, 5, 33, "\r\nTolvex [33\x8D\x73]:\x83\x47\x83\x89\x81\x5B[5]"},
       {nullptr, -1, -1, "\r\n [65535\x8D\x73]:\x83\x47\x83\x89\x81\x5B[65535]"},
   };

@@ -137,15 +137,5 @@ TEST_F(FatalFaultTest, TheXValuesJoinAnEarlierRecord) {
   EXPECT_EQ(Number("XCODE"), static_cast<uint32_t>(SIGABRT));
 }
 
-TEST_F(FatalFaultTest, RemovingTheReportPutsTheDefaultActionsBack) {
-  frame::InstallFatalFaultReport();
-  frame::RemoveFatalFaultReport();
-  struct sigaction action;
-  for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-    ASSERT_EQ(sigaction(s, nullptr, &action), 0);
-    EXPECT_EQ(action.sa_handler, SIG_DFL) << s;
-  }
-}
-
 }  // namespace
 }  // namespace tolvex::testing

@@ -127,23 +127,6 @@ TEST_F(RegistryStoreTest, UnreachableHivesFailQuietly) {
   if (!home.empty()) setenv("HOME", home.c_str(), 1);
 }
 
-TEST_F(RegistryStoreTest, HivePathsFollowTheirVariablesAndTheConventions) {
-  EXPECT_EQ(os::HivePath(kUser), user_hive_);
-  EXPECT_EQ(os::HivePath(RegistryRoot::kLocalMachine), machine_hive_);
-  unsetenv(os::kUserHiveVariable);
-  unsetenv(os::kMachineHiveVariable);
-  std::string old_xdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
-  std::string old_home = getenv("HOME") ? getenv("HOME") : "";
-  setenv("HOME", "/home/u", 1);
-  setenv("XDG_CONFIG_HOME", "/cfg", 1);
-  EXPECT_EQ(os::HivePath(kUser), "/cfg/tolvex/user.reg");
-  setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
-  EXPECT_EQ(os::HivePath(kUser), "/home/u/.config/tolvex/user.reg");
-  EXPECT_EQ(os::HivePath(RegistryRoot::kLocalMachine), TOLVEX_PREFIX "/etc/tolvex/machine.reg");
-  old_xdg.empty() ? unsetenv("XDG_CONFIG_HOME") : setenv("XDG_CONFIG_HOME", old_xdg.c_str(), 1);
-  old_home.empty() ? unsetenv("HOME") : setenv("HOME", old_home.c_str(), 1);
-}
-
 TEST_F(RegistryStoreTest, TheSignalWriterKeepsPlainTextAndRawBytes) {
   const RegistryValue first[] = {Text("MODL", "Tolvex"), Number("LINE", 7)};
   ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, first));

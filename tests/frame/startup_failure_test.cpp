@@ -32,15 +32,6 @@ TEST_F(StartupFailureTest, EachNumberHasItsMessage) {
   EXPECT_EQ(frame::StartupFailureMessage(9), nullptr);
 }
 
-TEST_F(StartupFailureTest, TheCreationStatusChoosesTheMessage) {
-  struct Row {
-    uint32_t status;
-    int number;
-  } rows[] = {{7, 2}, {1010, 6}, {1011, 8}, {1012, 7}, {1014, 3}, {0, 1}, {8, 1}, {1013, 1}};
-  for (const Row& row : rows)
-    EXPECT_EQ(frame::StartupMessageForStatus(row.status), row.number) << row.status;
-}
-
 TEST_F(StartupFailureTest, TheBoxGoesToStandardErrorAndTheStatusIsOne) {
   const std::string title = frame::MessageBoxTitle();
   struct Row {
