@@ -1,0 +1,56 @@
+// MapOsError's table by meaning, and that it reads the seam's last error.
+#include "runtime/os/os_error.h"
+
+#include <cerrno>
+
+#include "runtime/frame/error_codes.h"
+#include "runtime/os/file_system.h"
+#include "tests/support/runtime_test.h"
+
+namespace tolvex::testing {
+namespace {
+
+using namespace tolvex::frame;
+
+class OsErrorTest : public RuntimeTest {};
+
+TEST_F(OsErrorTest, ErrorNumbersByMeaning) {
+  struct Case {
+    int number;
+    int16_t code;
+  };
+  const Case cases[] = {
+      {ENOENT, kErrFileNotFound},   {ENOTDIR, kErrFileNotFound},
+      {EEXIST, kErrFileExists},     {EACCES, kErrAccessDenied},
+      {EPERM, kErrAccessDenied},    {EAGAIN, kErrAccessDenied},
+      {EISDIR, kErrAccessDenied},   {ENOSPC, kErrDiskFull},
+      {EFBIG, kErrDiskFull},        {EDQUOT, kErrDiskFull},
+      {EMFILE, kErrTooManyFiles},   {ENFILE, kErrTooManyFiles},
+      {ENOMEM, kErrOutOfMemory},    {EROFS, kErrWriteProtected},
+      {ENAMETOOLONG, kErrBadFileName}, {EINVAL, kErrIllegalArgument},
+      {EIO, kErrBadFormat},         {ENXIO, kErrDriveNotReady},
+      {ESPIPE, kErrNotSupported},   {0, kErrSystemUnknown},
+      {EBADF, kErrSystemUnknown},   {99999, kErrSystemUnknown},
+  };
+  for (const Case& c : cases) EXPECT_EQ(os::CodeForOsError(c.number), c.code) << c.number;
+}
+
+TEST_F(OsErrorTest, MapsTheLastRefusal) {
+  EXPECT_EQ(os::MapOsError(), kErrSystemUnknown);  // nothing refused yet
+  EXPECT_EQ(os::OpenFile("/nonexistent-dir/x", os::FileAccess::kRead,
+                         os::FileCreation::kOpenExisting),
+            os::kNoFile);
+  EXPECT_EQ(os::LastOsError(), ENOENT);
+  EXPECT_EQ(os::MapOsError(), kErrFileNotFound);
+  os::FailFileCalls(os::FileCall::kOpen, 1, EROFS);  // the second open fails
+  os::FileHandle first = os::OpenFile("/dev/null", os::FileAccess::kRead,
+                                      os::FileCreation::kOpenExisting);
+  EXPECT_NE(first, os::kNoFile);
+  EXPECT_EQ(os::OpenFile("/dev/null", os::FileAccess::kRead, os::FileCreation::kOpenExisting),
+            os::kNoFile);
+  EXPECT_EQ(os::MapOsError(), kErrWriteProtected);
+  EXPECT_TRUE(os::CloseFile(first));
+}
+
+}  // namespace
+}  // namespace tolvex::testing

@@ -1,0 +1,162 @@
+// SelectOutputChannel, WriteText and FormatOutputText on file targets:
+// terminators, print zones, tabs, form feed, widths and the errors.
+#include "runtime/io/write_text.h"
+
+#include <cerrno>
+
+#include "runtime/os/memory.h"
+#include "tests/io/file_test_support.h"
+
+namespace tolvex::testing {
+namespace {
+
+using namespace tolvex::frame;
+
+class WriteTextTest : public FileTest {
+ protected:
+  static void Write(const std::string& text, int32_t terminator, int16_t channel = 1) {
+    io::SelectOutputChannel(channel);
+    text::PushConstText(text::ConstText(text));
+    io::WriteText(terminator);
+  }
+  // Writes the pieces to a new sequential file and returns its bytes
+  // without the end-of-file mark, and the column after the last piece.
+  std::string Written(const std::vector<std::pair<std::string, int32_t>>& pieces,
+                      uint16_t* column = nullptr, uint16_t width = 0) {
+    std::filesystem::remove("out.txt");
+    Open(2, 0, 1, "out.txt");
+    ControlOf(1).width = width;
+    for (const auto& [text, terminator] : pieces) Write(text, terminator);
+    if (column != nullptr) *column = ControlOf(1).column;
+    io::CloseChannel(1);
+    std::string bytes = Get("out.txt");
+    EXPECT_EQ(bytes.back(), '\x1a');
+    bytes.pop_back();
+    return bytes;
+  }
+};
+
+TEST_F(WriteTextTest, TerminatorsZonesAndColumns) {
+  struct Case {
+    std::vector<std::pair<std::string, int32_t>> pieces;
+    std::string bytes;
+    uint16_t column;
+  };
+  const Case cases[] = {
+      {{{"nrows 750", 0}}, "nrows 750\r\n", 0},
+      {{{"", 0}}, "\r\n", 0},
+      {{{"", 2}}, "", 0},
+      {{{"abc", 1}}, "abc" + std::string(11, ' '), 14},
+      {{{std::string(14, 'x'), 1}}, std::string(28, 'x').replace(14, 14, 14, ' '), 28},
+      {{{"AB\tC", 2}}, "AB\tC", 9},
+      {{{"\x0c", 0}}, "\x0c\r\n", 0},
+      {{{"\x0c", 1}}, "\x0c" + std::string(14, ' '), 14},
+      {{{"ab", 2}, {"cd", 2}}, "abcd", 4},       // the column carries over
+      {{{"a\rbc", 2}}, "a\rbc", 2},
+      {{{"a\nbc", 2}}, "a\nbc", 3},              // a line feed keeps the column
+      {{{std::string("n\0l", 3), 0}}, std::string("n\0l\r\n", 5), 0},
+  };
+  for (const Case& c : cases) {
+    uint16_t column = 99;
+    EXPECT_EQ(Written(c.pieces, &column), c.bytes) << c.pieces[0].first;
+    EXPECT_EQ(column, c.column) << c.pieces[0].first;
+  }
+}
+
+TEST_F(WriteTextTest, WidthBreaksLines) {
+  struct Case {
+    std::vector<std::pair<std::string, int32_t>> pieces;
+    uint16_t width;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {{{"abcdefg", 2}}, 3, "abc\r\ndef\r\ng"},
+      // An earlier write left the line open: once a break is due it is
+      // ended at once, and the new text starts the next line.
+      {{{"ab", 2}, {"cdef", 2}}, 3, "ab\r\ncde\r\nf"},
+      {{{"ab", 2}, {"xyz", 2}}, 2, "ab\r\nxy\r\nz"},
+      // A double-byte character is never split.
+      {{{"a\x95\x57", 2}}, 2, "a\r\n\x95\x57"},
+      // The next zone would not fit the width: a line end instead.
+      {{{"abc", 1}}, 20, "abc\r\n"},
+      {{{"abc", 1}}, 28, "abc" + std::string(11, ' ')},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Written(c.pieces, nullptr, c.width), c.bytes);
+}
+
+TEST_F(WriteTextTest, Errors) {
+  struct Case {
+    int16_t channel;
+    int16_t code;
+    uint32_t location;
+  };
+  const Case selects[] = {
+      {0, kErrBadChannelNumber, kLocSelectOutputChannel},
+      {-1, kErrBadChannelNumber, kLocSelectOutputChannel},
+      {3, kErrChannelNotOpen, kLocSelectOutputClosed},
+  };
+  for (const Case& c : selects)
+    EXPECT_TRUE(Raises([&] { io::SelectOutputChannel(c.channel); }, c.code, c.location));
+
+  Put("in.txt", "x");
+  Open(1, 0, 1, "in.txt");
+  Open(8, 0, 2, "in.txt");
+  Open(1, 0, 3, "KYBD:");
+  struct WriteCase {
+    int16_t channel;
+    int16_t code;
+    uint32_t location;
+  };
+  const WriteCase writes[] = {
+      {1, kErrBadFileMode, kLocWriteTextWrite},
+      {2, kErrBadFileMode, kLocWriteTextWrite},
+      {3, kErrBadFileMode, kLocWriteTextFormat},
+  };
+  for (const WriteCase& c : writes) {
+    EXPECT_TRUE(Raises([&] { Write("text", 0, c.channel); }, c.code, c.location));
+    EXPECT_EQ(text::StackDepth(), 0);
+  }
+  // A channel closed after it was selected: its slot cannot be reached.
+  Open(2, 0, 4, "out.txt");
+  io::SelectOutputChannel(4);
+  io::CloseChannel(4);
+  text::PushConstText(text::ConstText("late"));
+  EXPECT_TRUE(Raises([&] { io::WriteText(0); }, kErrSystemUnknown, kLocWriteTextFormat));
+
+  Open(2, 0, 4, "out2.txt");
+  io::SelectOutputChannel(4);
+  text::PushConstText(text::ConstText("no memory"));
+  os::FailAllocationsAfter(0);
+  EXPECT_TRUE(Raises([&] { io::WriteText(0); }, kErrResources, kLocWriteTextBuffer));
+  os::FailAllocationsAfter(-1);
+  EXPECT_EQ(text::StackDepth(), 0);
+}
+
+TEST_F(WriteTextTest, FullDiskIsReported) {
+  Open(2, 0, 1, "full.txt");
+  os::FailFileCalls(os::FileCall::kWrite, 0, ENOSPC);
+  // The buffer takes the text; the failure shows when it is handed over.
+  Write("line", 0);
+  const uint32_t list[] = {1};
+  EXPECT_TRUE(Raises([&] { io::CloseChannels(1, list); }, kErrDiskFull, kLocWriteTextWrite));
+  EXPECT_EQ(io::LookupChannel(1), -1);  // closed all the same
+  os::FailFileCalls(os::FileCall::kWrite, -1, 0);
+
+  // A text larger than the buffer goes to the system at once.
+  Open(2, 0, 1, "big.txt");
+  os::FailFileCalls(os::FileCall::kWrite, 0, EDQUOT);
+  EXPECT_TRUE(Raises([&] { Write(std::string(io::kWriteBufferBytes, 'b'), 2); }, kErrDiskFull,
+                     kLocWriteTextWrite));
+  EXPECT_EQ(ControlOf(1).position, 0u);
+  EXPECT_EQ(ControlOf(1).length, 0u);
+}
+
+TEST_F(WriteTextTest, BinaryFilesTakeText) {
+  Open(9, 0, 1, "mixed.bil");
+  Write("nrows 750", 0);
+  io::CloseChannel(1);
+  EXPECT_EQ(Get("mixed.bil"), "nrows 750\r\n");  // no end-of-file mark
+}
+
+}  // namespace
+}  // namespace tolvex::testing
