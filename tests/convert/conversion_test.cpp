@@ -116,10 +116,14 @@ class ConversionTest : public ::testing::Test {
 
   // Runs the program in the test's directory with `answers` on its standard
   // input; the user's configuration (the error record) stays in the directory.
+  // A sanitizer's report exits with 86, so it cannot pass for the status 1
+  // of a runtime error.
   Outcome Convert(const std::string& answers) {
     std::ofstream(Path("answers"), std::ios::binary) << answers;
     std::string command = "cd " + Quote(dir_) + " && HOME=" + Quote(dir_) +
-                          " XDG_CONFIG_HOME=" + Quote(dir_) + " " +
+                          " XDG_CONFIG_HOME=" + Quote(dir_) +
+                          " ASAN_OPTIONS=exitcode=86${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+                          " UBSAN_OPTIONS=exitcode=86${UBSAN_OPTIONS:+:$UBSAN_OPTIONS} " +
                           Quote(std::string(TOLVEX_BINARY_DIR) + "/tolvex") +
                           " <answers >console 2>&1";
     int status = std::system(command.c_str());
