@@ -4,7 +4,6 @@
 #include "runtime/numeric/float_unit.h"
 
 #include <cfenv>
-#include <cmath>
 
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/runtime_error.h"

@@ -10,8 +10,8 @@ namespace tolvex::numeric {
 // The numeric field of one picture, built afresh on each call. Counts are
 // kept wider than a byte, so a very long picture cannot wrap them.
 struct PictureField {
-  int16_t fraction_positions = 0;
-  int16_t integer_positions = 0;  // a leading "+", "\" and "," included
+  int32_t fraction_positions = 0;
+  int32_t integer_positions = 0;  // a leading "+", "\" and "," included
   bool fill = false;              // unused leading positions shown as "*"
   bool currency = false;          // "\" before the first digit
   bool separators = false;        // integer digits grouped by three with ","
