@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "runtime/os/registry_store.h"
 #include "tests/support/runtime_test.h"
@@ -56,6 +57,15 @@ class HiveTest : public RuntimeTest {
     }
     WriteFile(hive, std::string("REGEDIT4\n\n[") + root +
                         "\\Software\\Veltrane\\Ostrel V6.3\\ENV]\n\"OSTREL\"=\"" + escaped + "\"\n");
+  }
+
+  // "2024/03/05 14:07:09": the record's time form (a 4-digit year here).
+  static bool IsRecordTime(std::string_view text) {
+    const std::string_view form = "0000/00/00 00:00:00";
+    if (text.size() != form.size()) return false;
+    for (size_t i = 0; i < form.size(); ++i)
+      if (form[i] == '0' ? (text[i] < '0' || text[i] > '9') : text[i] != form[i]) return false;
+    return true;
   }
 
   // The directory where the build put the message library.
