@@ -51,7 +51,9 @@ void SelectConsole(int32_t window) {
 
 void WriteTextToConsole(uint8_t* work, uint32_t length, uint32_t capacity,
                         int32_t terminator) {
-  if (!ConsoleUsable()) frame::RaiseError(frame::kErrNoWindow, frame::kLocSelectConsoleGone);
+  // The window went away after the console was selected: its screen state
+  // cannot be reached.
+  if (!ConsoleUsable()) frame::RaiseError(frame::kErrSystemUnknown, frame::kLocWriteTextWrite);
   ConsoleScreen& screen = Screen();
   const uint32_t width = static_cast<uint32_t>(screen.print_width);
   uint32_t column = static_cast<uint32_t>(screen.cursor_column);

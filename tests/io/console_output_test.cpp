@@ -65,6 +65,8 @@ TEST_F(OutputTest, ConsoleErrors) {
   window.Close();
   EXPECT_TRUE(Raises([] { io::SelectConsole(0); }, frame::kErrNoWindow,
                      frame::kLocSelectConsoleGone));
+  EXPECT_TRUE(Raises([] { WriteText("late", 0); }, frame::kErrSystemUnknown,
+                     frame::kLocWriteTextWrite));
 }
 
 }  // namespace
