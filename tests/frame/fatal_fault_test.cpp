@@ -69,20 +69,7 @@ ChildResult RunFaultingChild(const std::function<void()>& fault) {
   return result;
 }
 
-class FatalFaultTest : public HiveTest {
- protected:
-  uint32_t Number(const char* name) {
-    uint32_t value = 0xDEAD;
-    os::QueryRegistryNumber(os::RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, &value);
-    return value;
-  }
-  std::string Text(const char* name) {
-    std::string value = "<none>";
-    os::QueryRegistryString(os::RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, 300,
-                            &value);
-    return value;
-  }
-};
+using FatalFaultTest = HiveTest;
 
 TEST_F(FatalFaultTest, EachFatalSignalIsReportedAndThenEndsTheProcess) {
   struct Row {
@@ -100,6 +87,7 @@ TEST_F(FatalFaultTest, EachFatalSignalIsReportedAndThenEndsTheProcess) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     std::filesystem::remove(user_hive_);
+    frame::WriteErrorRecord(&kTolvex, 63, 24, 0x2008);  // the X values join it
     frame::RegisterCurrentModule(&kTolvex);
     frame::SetStatementNumber(24);
     ChildResult result = RunFaultingChild(row.fault);
@@ -107,15 +95,13 @@ TEST_F(FatalFaultTest, EachFatalSignalIsReportedAndThenEndsTheProcess) {
     EXPECT_EQ(result.signal, row.signal);
 #endif
     EXPECT_EQ(result.stderr_text, kFatalUtf8 + "Tolvex [24" + kLineUtf8 + "]\r\n");
-    EXPECT_EQ(Text("XMODL"), "Tolvex");
-    EXPECT_EQ(Number("XLINE"), 24u);
-    EXPECT_EQ(Text("XMODE"), frame::kRuntimeModeText);
-    EXPECT_EQ(Text("XRTL"), frame::kRuntimeVersionText);
-    EXPECT_EQ(Number("XCODE"), static_cast<uint32_t>(row.signal));
-    if (row.has_address)
-      EXPECT_NE(Number("XADDR"), frame::kNoFaultRecord);
-    else
-      EXPECT_EQ(Number("XADDR"), frame::kNoFaultRecord);  // sent, not caused
+    EXPECT_EQ(RecordText("XMODL"), "Tolvex");
+    EXPECT_EQ(RecordNumber("XLINE"), 24u);
+    EXPECT_EQ(RecordText("XMODE"), frame::kRuntimeModeText);
+    EXPECT_EQ(RecordText("XRTL"), frame::kRuntimeVersionText);
+    EXPECT_EQ(RecordNumber("XCODE"), static_cast<uint32_t>(row.signal));
+    EXPECT_EQ(RecordNumber("XADDR") != frame::kNoFaultRecord, row.has_address);  // sent: none
+    EXPECT_EQ(RecordNumber("CODE"), 63u);
   }
 }
 
@@ -124,17 +110,8 @@ TEST_F(FatalFaultTest, NoModuleAndANegativeStatementKeepTheirForms) {
   ChildResult result = RunFaultingChild([] { raise(SIGSEGV); });
   EXPECT_EQ(result.signal, SIGSEGV);
   EXPECT_EQ(result.stderr_text, kFatalUtf8 + kUnknownUtf8 + " [65535" + kLineUtf8 + "]\r\n");
-  EXPECT_EQ(Text("XMODL"), "");
-  EXPECT_EQ(Number("XLINE"), 65535u);
-}
-
-// The record keeps what was there: the X values join the last error's.
-TEST_F(FatalFaultTest, TheXValuesJoinAnEarlierRecord) {
-  frame::WriteErrorRecord(&kTolvex, 63, 24, 0x2008);
-  frame::RegisterCurrentModule(&kTolvex);
-  RunFaultingChild([] { raise(SIGABRT); });
-  EXPECT_EQ(Number("CODE"), 63u);
-  EXPECT_EQ(Number("XCODE"), static_cast<uint32_t>(SIGABRT));
+  EXPECT_EQ(RecordText("XMODL"), "");
+  EXPECT_EQ(RecordNumber("XLINE"), 65535u);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST_F(FrameTest, ExitStatusOnEveryWayOut) {
     int status;
   };
   const Case cases[] = {
-      {"returns", [] { Statements(3); }, 0},
+      {"returns", [] { text::PushConstText(text::ConstText("left")); Statements(3); }, 0},
       {"EndProgram(0)", [] { frame::EndProgram(0); }, 0},
       {"EndProgram(3)", [] { frame::EndProgram(3); }, 3},
       {"runtime error", [] { frame::RaiseError(frame::kErrFileNotFound, 0x2008); }, 1},
@@ -65,6 +65,7 @@ TEST_F(FrameTest, ExitStatusOnEveryWayOut) {
     EXPECT_FALSE(window.Exists()) << c.name;       // the window is closed
     EXPECT_TRUE(frame::Errors().processing) << c.name;
     EXPECT_EQ(io::MainWindow(), nullptr) << c.name;
+    EXPECT_EQ(text::StackDepth(), 0) << c.name;  // memory released
   }
 }
 
@@ -76,17 +77,6 @@ TEST_F(FrameTest, StartUpNamesTheWindowAndFailsWithoutOne) {
   window.refuse_open = true;
   EXPECT_EQ(Run([] { ++g_statements; }), 1);
   EXPECT_EQ(g_statements, 0);
-}
-
-TEST_F(FrameTest, ErrorReportWaitsForAKeyOnTheConsole) {
-  window.Type("x");
-  EXPECT_EQ(Run([] {
-              Statements(24);
-              frame::RaiseError(frame::kErrFileNotFound, 0x2008);
-            }),
-            1);
-  EXPECT_NE(window.shown.find("[24\x8d\x73]"), std::string::npos) << window.shown;  // [24行]
-  EXPECT_EQ(window.Waiting(), 0u);  // the key was taken
 }
 
 TEST_F(FrameTest, BreakAtAHookShowsThePreviousStatement) {
@@ -124,15 +114,6 @@ TEST_F(FrameTest, ClosedWindowEndsAtTheNextPumpingHook) {
             0);
   EXPECT_EQ(g_statements, 11);
   EXPECT_EQ(window.shown, "");  // no message
-}
-
-TEST_F(FrameTest, TerminationReleasesStringsAndArrays) {
-  EXPECT_EQ(Run([] {
-              text::PushConstText(text::ConstText("left on the stack"));
-              frame::EndProgram(0);
-            }),
-            0);
-  EXPECT_EQ(text::StackDepth(), 0);
 }
 
 TEST(ProgramName, FromThePath) {

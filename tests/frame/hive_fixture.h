@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/frame/error_record.h"
 #include "runtime/os/registry_store.h"
 #include "tests/support/runtime_test.h"
 
@@ -66,6 +67,18 @@ class HiveTest : public RuntimeTest {
     for (size_t i = 0; i < form.size(); ++i)
       if (form[i] == '0' ? (text[i] < '0' || text[i] > '9') : text[i] != form[i]) return false;
     return true;
+  }
+
+  // One value of the error record in the user hive (0xDEAD, "<none>": absent).
+  static uint32_t RecordNumber(const char* name) {
+    uint32_t value = 0xDEAD;
+    os::QueryRegistryNumber(os::RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, &value);
+    return value;
+  }
+  static std::string RecordText(const char* name) {
+    std::string value = "<none>";
+    os::QueryRegistryString(os::RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, 300, &value);
+    return value;
   }
 
   // The directory where the build put the message library.

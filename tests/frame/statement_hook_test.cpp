@@ -28,12 +28,8 @@ TEST_F(StatementHookTest, PumpsOnThe1st12thAnd23rdHook) {
     if (window.pumps != before) pumped_at.push_back(hook);
   }
   EXPECT_EQ(pumped_at, (std::vector<int>{1, 12, 23, 34}));
-}
-
-TEST_F(StatementHookTest, NothingHappensWithoutAWindow) {
-  io::AttachWindow(nullptr);
+  io::AttachWindow(nullptr);  // and without a window nothing happens
   for (int i = 0; i < 30; ++i) frame::StatementHook();
-  SUCCEED();
 }
 
 TEST_F(StatementHookTest, ASignalsBreakRunsAtTheNextHook) {
