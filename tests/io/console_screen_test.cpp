@@ -86,10 +86,5 @@ TEST_F(ScreenTest, TheTwentyFourthLineEndScrolls) {
   EXPECT_EQ(window.repaints, 1);
 }
 
-TEST_F(ScreenTest, ShowsTheBytesToACellLessFrontEnd) {
-  Write("ab\r\n");
-  EXPECT_EQ(window.shown, "ab\r\n");
-}
-
 }  // namespace
 }  // namespace tolvex::testing

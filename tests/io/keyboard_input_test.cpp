@@ -36,69 +36,51 @@ class KeyboardInputTest : public ConsoleTest {
   int16_t unit = -1;
 };
 
-TEST_F(KeyboardInputTest, PromptQuestionMarkAndEntryShareARow) {
-  window.Type("tile\r");
-  Ask("File Name xxxxxx.XML", {&name, io::kItemString});
-  EXPECT_EQ(text::Bytes(name), "tile");
-  EXPECT_EQ(Row(0), "File Name xxxxxx.XML? tile");
-  EXPECT_EQ(CursorRow(), 1);
-  EXPECT_EQ(CursorColumn(), 0);
-  EXPECT_EQ(text::StackDepth(), 0);
-}
-
-TEST_F(KeyboardInputTest, UnitAnswers) {
-  struct Case {
-    std::string answer;
-    int16_t stored;  // after the answer, or after the fallback "7"
-    int asked_again;
-  };
-  const Case cases[] = {
-      {"1", 1, 0},     {"2", 2, 0},    {"1.5", 2, 0},  {"2.5", 2, 0},
-      {"0.5", 0, 0},   {"1abc", 1, 0}, {" 2 ", 2, 0},  {"abc", 7, 1},
-      {"1,", 7, 1},    {"1 2", 7, 1},  {"1 abc", 7, 1}, {"40000", 7, 1},
-      {"", 7, 1},      {"-32769", 7, 1},
-  };
-  for (const Case& c : cases) {
-    Fresh();
-    unit = -1;
-    window.Type(c.answer + "\r7\r");
-    Ask("unit", {&unit, io::kItemInt16});
-    EXPECT_EQ(unit, c.stored) << c.answer;
-    EXPECT_EQ(AskAgainCount(), c.asked_again) << c.answer;
-  }
-}
-
-TEST_F(KeyboardInputTest, NameAnswers) {
-  struct Case {
-    std::string answer;
-    std::string stored;
-    int asked_again;
-  };
-  const Case cases[] = {
-      {"tile", "tile", 0},
-      {"", "", 0},
-      {"\"C:\\data\\tile\"", "C:\\data\\tile", 0},
-      {"C:\\data\\tile", "fallback", 1},  // ":" leaves a second item
-      {"a,b", "fallback", 1},
-      {"\x95\x57\x8d\x82", "\x95\x57\x8d\x82", 0},
-  };
-  for (const Case& c : cases) {
-    Fresh();
-    name = text::StringValue{};
-    window.Type(c.answer + "\rfallback\r");
-    Ask("File Name xxxxxx.XML", {&name, io::kItemString});
-    EXPECT_EQ(text::Bytes(name), c.stored) << c.answer;
-    EXPECT_EQ(AskAgainCount(), c.asked_again) << c.answer;
-  }
-}
-
-TEST_F(KeyboardInputTest, ReEntryAsksAgainOnTheNextRow) {
+// The prompt, "? " and the entry share a row; the re-entry message takes
+// the next, and the question comes again below it.
+TEST_F(KeyboardInputTest, PromptEntryAndReEntryRows) {
   window.Type("x\r1\r");
   Ask("unit", {&unit, io::kItemInt16});
   EXPECT_EQ(Row(0), "unit? x");
   EXPECT_EQ(Row(1), kAskAgain);
   EXPECT_EQ(Row(2), "unit? 1");
   EXPECT_EQ(unit, 1);
+  EXPECT_EQ(CursorRow(), 3);
+  EXPECT_EQ(CursorColumn(), 0);
+  EXPECT_EQ(text::StackDepth(), 0);
+}
+
+// A unit (16-bit) or a name answer. A rejected one brings the re-entry
+// message once, and the fallback typed after it ("7", "fallback") is stored.
+TEST_F(KeyboardInputTest, AnswersAndTheReEntryRule) {
+  struct Case {
+    bool unit;
+    std::string answer, stored;
+  };
+  const Case cases[] = {
+      {true, "1", "1"},        {true, "2", "2"},        {true, "1.5", "2"},
+      {true, "2.5", "2"},      {true, "0.5", "0"},      {true, "1abc", "1"},
+      {true, " 2 ", "2"},      {true, "abc", "7"},      {true, "1,", "7"},
+      {true, "1 2", "7"},      {true, "1 abc", "7"},    {true, "40000", "7"},
+      {true, "", "7"},         {true, "-32769", "7"},   {false, "tile", "tile"},
+      {false, "", ""},         {false, "a,b", "fallback"},
+      {false, "\"C:\\data\\tile\"", "C:\\data\\tile"},
+      {false, "C:\\data\\tile", "fallback"},  // ":" leaves a second item
+      {false, "\x95\x57\x8d\x82", "\x95\x57\x8d\x82"},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    unit = -1;
+    name = text::StringValue{};
+    window.Type(c.answer + (c.unit ? "\r7\r" : "\rfallback\r"));
+    if (c.unit)
+      Ask("unit", {&unit, io::kItemInt16});
+    else
+      Ask("File Name xxxxxx.XML", {&name, io::kItemString});
+    EXPECT_EQ(c.unit ? std::to_string(unit) : text::Bytes(name), c.stored) << c.answer;
+    bool fallback = c.stored == (c.unit ? "7" : "fallback");
+    EXPECT_EQ(AskAgainCount(), fallback ? 1 : 0) << c.answer;
+  }
 }
 
 TEST_F(KeyboardInputTest, KeysTypedDuringWorkAnswerTheNextQuestion) {

@@ -73,9 +73,8 @@ TEST_F(LineEditorTest, EchoAndTheCursorAfterEnter) {
   EXPECT_EQ(CursorColumn(), 0);
   EXPECT_FALSE(io::Screen().caret_visible);
   EXPECT_EQ(window.shown, "Q? aX" HYO "b\r\n");
-}
-
-TEST_F(LineEditorTest, DeleteBlanksTheFreedCells) {
+  // Deleting blanks the freed cells at the end.
+  Fresh();
   Write("? ");
   EXPECT_EQ(Edit("abc" HYO HOME DEL DEL "\r"), "c" HYO);
   EXPECT_EQ(Row(0), "? c" HYO);
@@ -118,28 +117,21 @@ TEST_F(LineEditorTest, EchoPastTheBottomScrollsTheStartUp) {
   EXPECT_EQ(Row(20), "row");
 }
 
-TEST_F(LineEditorTest, CutOffWaitAndCtrlX) {
+TEST_F(LineEditorTest, HowAnEntryEnds) {
   EXPECT_EQ(Edit("abc"), "<cut>");  // the script ran out: window gone
   Fresh();
-  window.Open("test");
   window.Type("ab\x18");
   int16_t status = 0;
   EXPECT_TRUE(Raises([&] { io::EditLine(buffer, 255, &status); }, frame::kErrBreak,
                      frame::kLocBreak));
   EXPECT_EQ(CursorRow(), 1);
-}
-
-TEST_F(LineEditorTest, CtrlCIsIgnoredWithTheBreakDisarmed) {
+  // With the break disarmed Ctrl+C is ignored and Ctrl+X acts as Enter.
+  Fresh();
   frame::SetBreakArmed(false);
   EXPECT_EQ(Edit("a\x03" "b\r"), "ab");
-  EXPECT_EQ(Edit("a\x18"), "a");  // and Ctrl+X acts as Enter
-}
-
-TEST_F(LineEditorTest, KeysAfterEnterAreDropped) {
-  io::DeliverKey('a');
-  io::DeliverKey('\r');
-  io::DeliverKey('b');
-  int16_t status = 0;
+  EXPECT_EQ(Edit("a\x18"), "a");
+  // Keys queued after Enter are dropped.
+  for (uint8_t key : {'a', '\r', 'b'}) io::DeliverKey(key);
   ASSERT_TRUE(io::EditLine(buffer, 255, &status));
   EXPECT_EQ(io::KeyCount(), 0);
 }
