@@ -60,7 +60,11 @@ class PseudoTerminal {
     }
     if (master_ >= 0) close(master_);
   }
-  bool ok() const { return master_ >= 0 && child_ > 0; }
+  // Started, on a terminal in its usual cooked mode.
+  bool ok() const {
+    return master_ >= 0 && child_ > 0 &&
+           (initial_.c_lflag & (ECHO | ICANON)) == static_cast<tcflag_t>(ECHO | ICANON);
+  }
 
   // Reads until `text` has arrived since the last call; false after 10 s.
   bool WaitFor(const std::string& text) {
@@ -95,8 +99,15 @@ class PseudoTerminal {
     tcgetattr(master_, &mode);
     return mode;
   }
+  // After the end: back on the normal screen, in the mode it started in.
+  void ExpectRestored() const {
+    EXPECT_NE(output_.rfind("\x1b[?1049l"), std::string::npos);
+    termios after = Mode();
+    const tcflag_t local = ECHO | ICANON | ISIG;
+    EXPECT_EQ(after.c_lflag & local, initial_.c_lflag & local);
+    EXPECT_EQ(after.c_iflag & ICRNL, initial_.c_iflag & ICRNL);
+  }
   const std::string& output() const { return output_; }
-  const termios& initial() const { return initial_; }
   void Signal(int number) { kill(child_, number); }
 
  private:
@@ -123,8 +134,6 @@ class PseudoTerminal {
 TEST(TerminalWindow, DialogueInAPseudoTerminal) {
   PseudoTerminal pty;
   ASSERT_TRUE(pty.ok());
-  const termios& before = pty.initial();
-  ASSERT_EQ(before.c_lflag & (ECHO | ICANON), static_cast<tcflag_t>(ECHO | ICANON));
   ASSERT_TRUE(pty.WaitFor("\x1b[?1049h"));          // the alternate screen
   ASSERT_TRUE(pty.WaitFor("\x1b]0;dialogue\a"));    // the title
   ASSERT_TRUE(pty.WaitFor("File Name xxxxxx.XML? "));
@@ -140,13 +149,8 @@ TEST(TerminalWindow, DialogueInAPseudoTerminal) {
   ASSERT_TRUE(pty.WaitFor("done? "));
   pty.Type("\r");
   EXPECT_EQ(pty.Finish(), 0);
-  // Back on the normal screen, the mode as it was.
-  const std::string& out = pty.output();
-  EXPECT_GT(out.size(), 2000u);  // several renders of the screen
-  EXPECT_NE(out.rfind("\x1b[?1049l"), std::string::npos);
-  termios after = pty.Mode();
-  EXPECT_EQ(after.c_lflag & (ECHO | ICANON | ISIG), before.c_lflag & (ECHO | ICANON | ISIG));
-  EXPECT_EQ(after.c_iflag & ICRNL, before.c_iflag & ICRNL);
+  EXPECT_GT(pty.output().size(), 2000u);  // several renders of the screen
+  pty.ExpectRestored();
 }
 
 TEST(TerminalWindow, CtrlCBreaksAndSigtermCloses) {
@@ -162,12 +166,10 @@ TEST(TerminalWindow, CtrlCBreaksAndSigtermCloses) {
   {
     PseudoTerminal pty;
     ASSERT_TRUE(pty.ok());
-    const termios& before = pty.initial();
     ASSERT_TRUE(pty.WaitFor("File Name xxxxxx.XML? "));
     pty.Signal(SIGTERM);
     EXPECT_EQ(pty.Finish(), 0);  // closed quietly
-    EXPECT_EQ(pty.Mode().c_lflag & (ECHO | ICANON), before.c_lflag & (ECHO | ICANON));
-    EXPECT_NE(pty.output().rfind("\x1b[?1049l"), std::string::npos);
+    pty.ExpectRestored();
   }
 }
 
@@ -180,12 +182,9 @@ TEST(TerminalWindow, ACrashRestoresTheTerminal) {
     raise(SIGSEGV);
   });
   ASSERT_TRUE(pty.ok());
-  const termios& before = pty.initial();
-  ASSERT_EQ(before.c_lflag & (ECHO | ICANON), static_cast<tcflag_t>(ECHO | ICANON));
   ASSERT_TRUE(pty.WaitFor("working"));
   EXPECT_EQ(pty.Finish(), 1000 + SIGSEGV);
-  EXPECT_NE(pty.output().rfind("\x1b[?1049l"), std::string::npos);
-  EXPECT_EQ(pty.Mode().c_lflag & (ECHO | ICANON), before.c_lflag & (ECHO | ICANON));
+  pty.ExpectRestored();
 }
 
 class RenderTest : public RuntimeTest {};
