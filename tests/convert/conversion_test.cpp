@@ -106,6 +106,10 @@ class ConversionTest : public ::testing::Test {
     dir_ = pattern;
   }
   void TearDown() override { fs::remove_all(dir_); }
+  void Clear() {
+    fs::remove_all(dir_);
+    fs::create_directory(dir_);
+  }
 
   void MakeTile(const std::vector<std::string>& options, const std::string& name = "tile.xml") {
     std::string command = Quote(std::string(TOLVEX_BINARY_DIR) + "/tools/tolvex-make-tile");
@@ -217,8 +221,7 @@ TEST_F(ConversionTest, HeaderCoordinatesMatchTheWorkedExamples) {
   };
   for (const Example& example : examples) {
     SCOPED_TRACE(example.lower);
-    fs::remove_all(dir_);
-    fs::create_directory(dir_);
+    Clear();
     MakeTile({"--lower", example.lower, "--upper", example.upper});
     Outcome run = Convert("tile\n1\n\n");
     ASSERT_EQ(run.status, 0) << run.console;
@@ -226,13 +229,15 @@ TEST_F(ConversionTest, HeaderCoordinatesMatchTheWorkedExamples) {
   }
 }
 
-// Line-end variants read like CR LF; a final 0x1A is the end of the file.
-TEST_F(ConversionTest, CarriageReturnsAndEndOfFileMarkReadTheSame) {
+// Line-end variants read like CR LF; a final 0x1A is the end of the file. A
+// name typed with its extension looks for the doubled name.
+TEST_F(ConversionTest, VariantsOfTheSameTileReadTheSame) {
   MakeTile({"--seed", "3"}, "crlf.xml");
   MakeTile({"--seed", "3", "--ends", "cr", "--eof"}, "cr.xml");
   MakeTile({"--seed", "3", "--no-closing", "--eof"}, "mark.xml");
+  MakeTile({"--seed", "3"}, "tile.xml.xml");
   ASSERT_EQ(Convert("crlf\n2\n\n").status, 0);
-  for (const char* name : {"cr", "mark"}) {
+  for (const char* name : {"cr", "mark", "tile.xml"}) {
     SCOPED_TRACE(name);
     Outcome run = Convert(std::string(name) + "\n2\n\n");
     ASSERT_EQ(run.status, 0) << run.console;
@@ -302,8 +307,7 @@ TEST_F(ConversionTest, ReadingErrorsStopAtTheirStatementWithoutOutput) {
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.what);
-    fs::remove_all(dir_);
-    fs::create_directory(dir_);
+    Clear();
     MakeTile(test.options);
     Outcome run = Convert(test.answers);
     ExpectError(run, test.statement, test.code);
@@ -319,31 +323,20 @@ TEST_F(ConversionTest, TileShorterThanItsHeaderStopsAtTheLineRead) {
 }
 
 // A second run finds its own outputs: the whole tile is read again, then the
-// raster's open fails and neither old file changes.
-TEST_F(ConversionTest, SecondRunLeavesTheFirstRunsFilesAlone) {
+// raster's open fails and neither old file changes. With the old header
+// alone the raster is written in full, then the header's open fails.
+TEST_F(ConversionTest, OldOutputsAreNeverOverwritten) {
   MakeTile({});
   ASSERT_EQ(Convert("tile\n1\n\n").status, 0);
-  std::string raster = Read("tile.bil"), header = Read("tile.hdr");
+  const std::string raster = Read("tile.bil"), header = Read("tile.hdr");
   ExpectError(Convert("tile\n2\n\n"), 66, 64);
   EXPECT_TRUE(Read("tile.bil") == raster);
   EXPECT_EQ(Read("tile.hdr"), header);
-}
-
-// An old header alone: the raster is written in full, then the header's open
-// fails and the old header stays.
-TEST_F(ConversionTest, OldHeaderAloneStopsAfterTheRaster) {
-  MakeTile({});
-  std::ofstream(Path("tile.hdr"), std::ios::binary) << "old";
-  ExpectError(Convert("tile\n1\n\n"), 74, 64);
+  fs::remove(Path("tile.bil"));
+  ExpectError(Convert("tile\n2\n\n"), 74, 64);
   EXPECT_EQ(Read("tile.bil").size(), kRasterBytes);
-  EXPECT_EQ(Read("tile.hdr"), "old");
-}
-
-TEST_F(ConversionTest, NameTypedWithExtensionFindsTheDoubledName) {
-  MakeTile({}, "tile.xml.xml");
-  ASSERT_EQ(Convert("tile.xml\n1\n\n").status, 0);
-  EXPECT_EQ(Read("tile.xml.bil").size(), kRasterBytes);
-  EXPECT_TRUE(Exists("tile.xml.hdr"));
+  EXPECT_FALSE(Read("tile.bil") == raster);  // the new run's tenths
+  EXPECT_EQ(Read("tile.hdr"), header);
 }
 
 // ------------------------------------------------------------ GDAL
