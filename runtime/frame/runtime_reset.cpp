@@ -6,6 +6,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/frame/runtime_error.h"
 #include "runtime/io/channel_table.h"
+#include "runtime/io/input_source.h"
 #include "runtime/io/io_context.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/os/memory.h"
@@ -22,6 +23,7 @@ void ResetRuntime() {
   text::ReleaseArrays();
   io::ResetIoContext();
   io::ResetFiles();
+  io::ReleaseInputBuffers();
   ResetFrame();
   numeric::ResetFloatUnit();
 }

@@ -8,6 +8,12 @@
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
+namespace {
+
+uint8_t* g_kept_buffer = nullptr;
+uint32_t g_kept_size = 0;
+
+}  // namespace
 
 void SelectInputSource(int16_t channel, uint32_t mode_flags, uint32_t range_location,
                        uint32_t closed_location, uint32_t kind_location) {
@@ -33,5 +39,24 @@ InputBuffer::InputBuffer(uint32_t size, uint32_t location)
 }
 
 InputBuffer::~InputBuffer() { os::Release(bytes_); }
+
+uint8_t* KeptInputBuffer(uint32_t size, uint32_t location) {
+  if (g_kept_buffer != nullptr && g_kept_size >= size) return g_kept_buffer;
+  auto* bytes = static_cast<uint8_t*>(os::Allocate(size));
+  if (bytes == nullptr) {
+    frame::RaiseError(frame::kErrOutOfMemory, location);
+    return nullptr;
+  }
+  os::Release(g_kept_buffer);
+  g_kept_buffer = bytes;
+  g_kept_size = size;
+  return bytes;
+}
+
+void ReleaseInputBuffers() {
+  os::Release(g_kept_buffer);
+  g_kept_buffer = nullptr;
+  g_kept_size = 0;
+}
 
 }  // namespace tolvex::io

@@ -1,5 +1,5 @@
 // What the line and item reads share: selecting a channel as the source of
-// the next read, and the work buffer each read allocates and always frees.
+// the next read, and their work buffers.
 // Holds no OS code.
 #pragma once
 #include <cstdint>
@@ -32,5 +32,13 @@ class InputBuffer {
  private:
   uint8_t* bytes_;
 };
+
+// The item reader's work buffer: at least `size` bytes, taken on first use
+// and kept across reads (taking and freeing 32 KiB for every entry of a
+// tile cost more than reading it). Without memory it raises 7 at
+// `location` and returns null; the buffer kept so far, if any, is kept.
+uint8_t* KeptInputBuffer(uint32_t size, uint32_t location);
+// Frees the kept buffer; the next read takes a new one.
+void ReleaseInputBuffers();
 
 }  // namespace tolvex::io

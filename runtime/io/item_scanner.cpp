@@ -23,9 +23,9 @@ const uint8_t* g_continuation = nullptr;
 
 bool IsSeparator(uint8_t byte) { return byte == ',' || byte == ':'; }
 
-// Converts a numeric item's bytes, which need a terminator of their own.
-bool ConvertNumber(const uint8_t* begin, uint32_t length, uint32_t item_type,
-                   numeric::Extended* number) {
+// Converts a numeric item's bytes through a terminated copy of them.
+bool ConvertCopy(const uint8_t* begin, uint32_t length, uint32_t item_type,
+                 numeric::Extended* number) {
   char small[256];
   std::string large;
   char* field = small;
@@ -36,6 +36,15 @@ bool ConvertNumber(const uint8_t* begin, uint32_t length, uint32_t item_type,
   std::memcpy(field, begin, length);
   field[length] = '\0';
   return numeric::ConvertField(field, item_type, number);
+}
+
+// Converts a numeric item's bytes, which need a terminator of their own
+// unless the text ends right after them (a field from a file always does).
+bool ConvertNumber(const uint8_t* begin, uint32_t length, uint32_t item_type,
+                   numeric::Extended* number) {
+  if (begin[length] == 0)
+    return numeric::ConvertField(reinterpret_cast<const char*>(begin), item_type, number);
+  return ConvertCopy(begin, length, item_type, number);
 }
 
 void StoreFailed(int16_t code, uint32_t location) { frame::RaiseError(code, location); }

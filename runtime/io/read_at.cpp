@@ -27,33 +27,34 @@ bool ReadPiece(ChannelSlot& slot, uint32_t offset, uint32_t* got, uint32_t locat
 
 }  // namespace
 
-uint32_t ReadAt(ChannelSlot& slot, uint32_t position, uint8_t* destination,
-                uint32_t count, uint32_t location) {
+const uint8_t* CachedBytesAt(ChannelSlot& slot, uint32_t position, uint32_t count,
+                             uint32_t* got, uint32_t location) {
   FileControl& control = *slot.control;
+  *got = 0;
   if (control.cache_end == 0 || position < control.cache_start ||
       position >= control.cache_end) {
     if (control.read_hint != position || position == 0) {
       if (!os::SeekFile(slot.handle, position)) {
         control.read_hint = 0;
         frame::RaiseError(os::MapOsError(), location);
-        return 0;
+        return control.read_ahead;
       }
     }
-    uint32_t got = 0;
-    if (!ReadPiece(slot, 0, &got, location)) return 0;
+    uint32_t read = 0;
+    if (!ReadPiece(slot, 0, &read, location)) return control.read_ahead;
     control.cache_start = position;
-    control.cache_end = position + got;
+    control.cache_end = position + read;
     control.read_hint = control.cache_end;
-    if (got == 0) {
+    if (read == 0) {
       control.cache_end = 0;  // nothing cached: at or past the end
-      return 0;
+      return control.read_ahead;
     }
   }
-  uint32_t available = control.cache_end - position;
+  const uint32_t available = control.cache_end - position;
   const uint8_t* cached = control.read_ahead + (position - control.cache_start);
   if (available >= count) {
-    std::memcpy(destination, cached, count);
-    return count;
+    *got = count;
+    return cached;
   }
   // The request runs past the cache. Its cached part moves to the front of
   // the buffer and the next piece is read behind it, so the cache then
@@ -63,18 +64,25 @@ uint32_t ReadAt(ChannelSlot& slot, uint32_t position, uint8_t* destination,
   // A cache that reaches the length found at open holds the rest of the
   // file: asking the system again would only find its end.
   if (control.cache_end >= control.length) {
-    std::memcpy(destination, cached, available);
-    return available;
+    *got = available;
+    return cached;
   }
   std::memmove(control.read_ahead, cached, available);
-  uint32_t got = 0;
-  if (!ReadPiece(slot, available, &got, location)) return 0;
+  uint32_t read = 0;
+  if (!ReadPiece(slot, available, &read, location)) return control.read_ahead;
   control.cache_start = position;
-  control.cache_end = position + available + got;
+  control.cache_end = position + available + read;
   control.read_hint = control.cache_end;
-  const uint32_t total = count < available + got ? count : available + got;
-  std::memcpy(destination, control.read_ahead, total);
-  return total;
+  *got = count < available + read ? count : available + read;
+  return control.read_ahead;
+}
+
+uint32_t ReadAt(ChannelSlot& slot, uint32_t position, uint8_t* destination,
+                uint32_t count, uint32_t location) {
+  uint32_t got = 0;
+  const uint8_t* cached = CachedBytesAt(slot, position, count, &got, location);
+  if (got > 0) std::memcpy(destination, cached, got);
+  return got;
 }
 
 }  // namespace tolvex::io

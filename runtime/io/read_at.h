@@ -16,8 +16,17 @@ namespace tolvex::io {
 uint32_t ReadAt(ChannelSlot& slot, uint32_t position, uint8_t* destination,
                 uint32_t count, uint32_t location);
 
+// ReadAt without the copy: the same system calls and the same count in
+// *got, but the bytes are left in the slot's read-ahead buffer and their
+// address is returned. It stays valid until the slot's cache is next asked
+// for bytes (by either call) or the file is closed.
+const uint8_t* CachedBytesAt(ChannelSlot& slot, uint32_t position, uint32_t count,
+                             uint32_t* got, uint32_t location);
+
 // Walks a file's bytes from a position for the line and field readers,
-// asking ReadAt for 256 bytes at a time as they are used up.
+// asking for 256 bytes at a time as they are used up. The bytes are read in
+// place in the read-ahead buffer: nothing else asks the slot's cache for
+// bytes while a cursor walks it, so its window stays valid.
 class ByteCursor {
  public:
   static constexpr uint32_t kPiece = 256;
@@ -29,7 +38,7 @@ class ByteCursor {
     if (index_ == have_) {
       start_ += have_;
       index_ = 0;
-      have_ = ReadAt(slot_, start_, piece_, kPiece, location_);
+      piece_ = CachedBytesAt(slot_, start_, kPiece, &have_, location_);
       if (have_ == 0) return false;
     }
     *byte = piece_[index_];
@@ -46,7 +55,7 @@ class ByteCursor {
   uint32_t location_;
   uint32_t have_ = 0;
   uint32_t index_ = 0;
-  uint8_t piece_[kPiece];
+  const uint8_t* piece_ = nullptr;  // have_ bytes in the read-ahead buffer
 };
 
 }  // namespace tolvex::io

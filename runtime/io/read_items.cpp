@@ -20,14 +20,14 @@ void ReadItems(const ItemList& list) {
   const InputContext& input = CurrentInput();
   if (input.source == kKeyboardSlot) return ReadKeyboardItems(list);
 
-  InputBuffer field(kFieldBufferBytes, frame::kLocReadItemsBuffer);
-  if (field.bytes() == nullptr) return;
+  uint8_t* field = KeptInputBuffer(kFieldBufferBytes, frame::kLocReadItemsBuffer);
+  if (field == nullptr) return;
   for (uint32_t i = list.count; i-- > 0;) {
     const InputItem& item = list.items[i];
-    field.bytes()[0] = 0;  // an ignored raise below leaves an empty field
-    ReadField(input.source, field.bytes(), item.type, frame::kLocReadItemsField);
+    field[0] = 0;  // an ignored raise below leaves an empty field
+    ReadField(input.source, field, item.type, frame::kLocReadItemsField);
     numeric::Extended number;
-    if (!ScanItem(field.bytes(), item.type, &number))
+    if (!ScanItem(field, item.type, &number))
       return frame::RaiseError(frame::kErrBadInputItem, frame::kLocReadItemsScan);
     StoreItem(item, number);
   }

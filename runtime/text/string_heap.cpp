@@ -84,6 +84,32 @@ bool ResizeHeap(uint32_t chunks) {
   return area != nullptr && MoveHeapTo(area, chunks);
 }
 
+// The work copy of a string being appended: kept from one append to the
+// next (taking and freeing it per string was a tenth of reading a tile),
+// grown when a longer string comes, and given back after a long one so
+// that a single huge string does not pin its size for good.
+constexpr size_t kKeptWorkCopy = kHeapChunk;
+uint8_t* g_work = nullptr;
+size_t g_work_size = 0;
+
+uint8_t* TakeWorkCopy(uint32_t length) {
+  const size_t size = (size_t{length} + 7) & ~size_t{7};
+  if (g_work != nullptr && g_work_size >= size) return g_work;
+  auto* work = static_cast<uint8_t*>(os::Allocate(size));
+  if (work == nullptr) return nullptr;
+  os::Release(g_work);
+  g_work = work;
+  g_work_size = size;
+  return work;
+}
+
+void GiveBackWorkCopy() {
+  if (g_work_size <= kKeptWorkCopy) return;
+  os::Release(g_work);
+  g_work = nullptr;
+  g_work_size = 0;
+}
+
 #ifdef TOLVEX_HEAP_STRESS
 // Stress build: squeeze and move on every allocation, so any pointer kept
 // into the heap across an allocation is caught at once. Bypasses the fault
@@ -128,7 +154,6 @@ uint32_t CompactStrings() {
 
 const uint8_t* AppendBlock(uint32_t length, const uint8_t* source) {
   const uint32_t needed = length + kBlockHeader;
-  uint8_t* work = nullptr;
   if (g_heap.base == nullptr) {
     uint32_t chunks = needed / kHeapChunk + 1;
     g_heap.base = static_cast<uint8_t*>(os::AllocateZeroed(size_t{chunks} * kHeapChunk));
@@ -139,14 +164,21 @@ const uint8_t* AppendBlock(uint32_t length, const uint8_t* source) {
     g_heap.chunks = chunks;
     g_heap.used = 0;
   } else {
-    // The source may itself lie in the heap, which may move below.
-    work = static_cast<uint8_t*>(os::Allocate((size_t{length} + 7) & ~size_t{7}));
+    // The work copy is had (or refused) on every append, whether or not it
+    // is filled, so that running out of memory shows at the same point
+    // whatever the heap's state.
+    uint8_t* work = TakeWorkCopy(length);
     if (work == nullptr) {
       RaiseError(frame::kErrOutOfMemory, frame::kLocStackMemory);
       return nullptr;
     }
-    std::memcpy(work, source, length);
-    source = work;
+    // The source may itself lie in the heap, which moves only when it has
+    // to make room (or on every append in the stress build): only then
+    // are the bytes copied aside first.
+    if (kHeapStressBuild || Capacity() - g_heap.used < needed) {
+      std::memcpy(work, source, length);
+      source = work;
+    }
 #ifdef TOLVEX_HEAP_STRESS
     StressMove();
 #endif
@@ -155,7 +187,7 @@ const uint8_t* AppendBlock(uint32_t length, const uint8_t* source) {
       if (free < needed) {
         uint32_t chunks = g_heap.chunks + (needed - free) / kHeapChunk + 1;
         if (!ResizeHeap(chunks)) {
-          os::Release(work);
+          GiveBackWorkCopy();
           RaiseError(frame::kErrStringHeap, frame::kLocHeapGrow);
           return nullptr;
         }
@@ -167,7 +199,7 @@ const uint8_t* AppendBlock(uint32_t length, const uint8_t* source) {
   std::memcpy(at, &header, sizeof header);
   std::memcpy(at + kBlockHeader, source, length);
   g_heap.used += needed;
-  os::Release(work);
+  GiveBackWorkCopy();
   return at + kBlockHeader;
 }
 
@@ -201,6 +233,9 @@ HeapStats StringHeapStats() {
 }
 
 void ResetStringHeap() {
+  os::Release(g_work);
+  g_work = nullptr;
+  g_work_size = 0;
   os::Release(g_heap.base);
   g_heap = Heap{};
   g_owners.assign(1, nullptr);

@@ -4,6 +4,7 @@
 #include "runtime/io/read_items.h"
 
 #include "runtime/io/field_reader.h"
+#include "runtime/io/input_source.h"
 #include "runtime/os/memory.h"
 #include "tests/io/file_test_support.h"
 
@@ -156,12 +157,24 @@ TEST_F(ReadItemsTest, SourceErrors) {
   const io::InputItem items[] = {{&value, io::kItemSingle}};
   io::SelectItemSource(2);
   EXPECT_TRUE(Raises([&] { io::ReadItems({1, items}); }, kErrBadFileMode, kLocReadItemsField));
-  OpenText("1,");
+  // The item buffer is taken when first needed and kept from then on: a
+  // read that has it needs no memory for it again.
+  OpenText("1,2,");
+  io::ReleaseInputBuffers();
   io::SelectItemSource(1);
   os::FailAllocationsAfter(0);
   EXPECT_TRUE(Raises([&] { io::ReadItems({1, items}); }, kErrOutOfMemory, kLocReadItemsBuffer));
   os::FailAllocationsAfter(-1);
   EXPECT_EQ(ControlOf(1).position, 0u);
+  io::SelectItemSource(1);
+  io::ReadItems({1, items});
+  EXPECT_EQ(value, 1.0f);
+  os::FailAllocationsAfter(0);
+  io::SelectItemSource(1);
+  io::ReadItems({1, items});
+  os::FailAllocationsAfter(-1);
+  EXPECT_EQ(value, 2.0f);
+  EXPECT_EQ(ControlOf(1).position, 4u);
 }
 
 TEST_F(ReadItemsTest, AGridOfEntries) {

@@ -106,5 +106,39 @@ TEST_F(StringHeapTest, GrowthFailureIsError82) {
   EXPECT_EQ(Bytes(a), std::string(200000, 'a'));
 }
 
+TEST_F(StringHeapTest, AVariableCopiedWhileTheHeapSqueezesItAway) {
+  // Copying a variable appends its own bytes; when that append has to
+  // compact, the variable's block moves down under the copy's source.
+  StringValue junk{}, source{}, copy{};
+  std::string pattern(100000, '\0');
+  for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<char>('a' + i % 23);
+  Assign(&junk, std::string(100000, 'j'));
+  Assign(&source, pattern);
+  Assign(&junk, "x");  // frees the block below the source
+  PushVarText(&source);
+  AssignText(&copy);
+  EXPECT_EQ(Bytes(copy), pattern);
+  EXPECT_EQ(Bytes(source), pattern);
+  EXPECT_EQ(Bytes(junk), "x");
+  EXPECT_EQ(StringHeapStats().chunks, 1u);
+}
+
+TEST_F(StringHeapTest, TheWorkCopyIsKeptAndGrownWhenNeeded) {
+  StringValue a{}, b{};
+  Assign(&a, "first");                  // makes the heap: no work copy
+  Assign(&b, std::string(1000, 'b'));  // takes a work copy of 1000 bytes
+  os::FailAllocationsAfter(0);
+  Assign(&a, std::string(1000, 'c'));  // fits the kept one
+  Assign(&b, "short");
+  EXPECT_TRUE(Raises([] {
+    const std::string longer(1001, 'd');
+    NewTempText(static_cast<uint32_t>(longer.size()),
+                reinterpret_cast<const uint8_t*>(longer.data()));
+  }, 7, 0xC502));
+  os::FailAllocationsAfter(-1);
+  EXPECT_EQ(Bytes(a), std::string(1000, 'c'));
+  EXPECT_EQ(Bytes(b), "short");
+}
+
 }  // namespace
 }  // namespace tolvex::text
