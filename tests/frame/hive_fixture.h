@@ -83,6 +83,12 @@ class HiveTest : public RuntimeTest {
 
   // The directory where the build put the message library.
   static std::string LibraryDirectory() { return std::string(TOLVEX_BINARY_DIR) + "/msglib/"; }
+  // The same directory named in `length` bytes, made up with "./" segments.
+  static std::string LibraryDirectory(size_t length) {
+    std::string path = LibraryDirectory();
+    while (path.size() < length) path += (length - path.size() >= 2) ? "./" : "/";
+    return path;
+  }
 
   std::string dir_, user_hive_, machine_hive_;
 };

@@ -42,9 +42,8 @@ class FakeLibraries : public os::DynamicLibraries {
     return nullptr;
   }
   void* FindFunction(void* handle, const char* name) override {
-    if (std::string(name) != "$PbGetErrMsg") return nullptr;
-    current = static_cast<Library*>(handle);
-    if (current->answer < 0) return nullptr;
+    if (std::string(name) != "$PbGetErrMsg" || static_cast<Library*>(handle)->answer < 0)
+      return nullptr;
     return reinterpret_cast<void*>(&Answer);
   }
   void Unload(void*) override { --open; }
@@ -57,7 +56,6 @@ class FakeLibraries : public os::DynamicLibraries {
     return library->answer;
   }
   static inline FakeLibraries* self = nullptr;
-  Library* current = nullptr;
 };
 
 class MessageTextTest : public HiveTest {
@@ -72,16 +70,14 @@ class MessageTextTest : public HiveTest {
 // The directory may hold 247 bytes; one more and the root is passed over.
 // "./" segments make paths of any length that name the same directory.
 TEST_F(MessageTextTest, ADirectoryLongerThan247BytesIsPassedOver) {
-  std::string base = LibraryDirectory();
-  ASSERT_LT(base.size(), 240u);
-  std::string at_limit = base;
-  while (at_limit.size() < 247) at_limit += (247 - at_limit.size() >= 2) ? "./" : "/";
+  ASSERT_LT(LibraryDirectory().size(), 240u);
+  const std::string at_limit = LibraryDirectory(247);
   ASSERT_EQ(at_limit.size(), 247u);
   SetLibraryDirectory(machine_hive_, kMachine, at_limit);
   EXPECT_EQ(Look(63), kFileNotFound);
   SetLibraryDirectory(machine_hive_, kMachine, at_limit + "/");
   EXPECT_EQ(Look(63), "<none>");
-  SetLibraryDirectory(user_hive_, kUser, base);  // the next root still counts
+  SetLibraryDirectory(user_hive_, kUser, LibraryDirectory());  // the next root still counts
   EXPECT_EQ(Look(63), kFileNotFound);
 }
 
