@@ -189,6 +189,31 @@ std::vector<std::string> CellOptions() {
   return options;
 }
 
+// The questions and progress lines in order, the unit question once for each
+// of the wrong units 0, 3 and -1 and then for the 2, without any message.
+void ExpectDialogue(const std::string& console) {
+  const std::string unit_prompt =
+      "\xE6\xA8\x99\xE9\xAB\x98\xE3\x80\x80\xEF\xBD\x8D\xE5\x8D\x98\xE4\xBD\x8D(1) or "
+      "10cm\xE5\x8D\x98\xE4\xBD\x8D(2) :? ";  // 標高　ｍ単位(1) or 10cm単位(2) :?
+  const std::string steps[] = {
+      "File Name xxxxxx.XML? ",
+      unit_prompt, unit_prompt, unit_prompt, unit_prompt,
+      "tile.xml\xE3\x82\x92\xE8\xAA\xAD\xE3\x81\xBF\xE8\xBE\xBC\xE3\x81\xBF\xE4\xB8\xAD",  // を読み込み中
+      "tile.bil \xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB\xE5\x87\xBA\xE5\x8A\x9B\xE4\xB8\xAD",  // ファイル出力中
+      "\xE5\xA4\x89\xE6\x8F\x9B\xE5\x87\xA6\xE7\x90\x86\xE7\xB5\x82\xE4\xBA\x86? ",  // 変換処理終了?
+  };
+  size_t at = 0;
+  for (const std::string& step : steps) {
+    size_t found = console.find(step, at);
+    ASSERT_NE(found, std::string::npos) << "missing " << step << " after " << at << " in:\n"
+                                        << console;
+    at = found + step.size();
+  }
+  EXPECT_EQ(console.find(unit_prompt, at), std::string::npos) << "asked once too often";
+  EXPECT_EQ(console.find("\xE3\x82\x82\xE3\x81\x86\xE4\xB8\x80\xE5\xBA\xA6"),  // もう一度
+            std::string::npos);
+}
+
 TEST_F(ConversionTest, MetresAndTenthsComeOutByteForByte) {
   MakeTile(CellOptions());
   const std::string tile = Read("tile.xml");
@@ -196,8 +221,9 @@ TEST_F(ConversionTest, MetresAndTenthsComeOutByteForByte) {
     SCOPED_TRACE(unit == 1 ? "metres" : "tenths");
     fs::remove(Path("tile.bil"));
     fs::remove(Path("tile.hdr"));
-    Outcome run = Convert(unit == 1 ? "tile\n1\n\n" : "tile\n2\n\n");
+    Outcome run = Convert(unit == 1 ? "tile\n1\n\n" : "tile\n0\n3\n-1\n2\n\n");
     ASSERT_EQ(run.status, 0) << run.console;
+    if (unit == 10) ExpectDialogue(run.console);
     std::string raster = Read("tile.bil");
     ASSERT_EQ(raster.size(), kRasterBytes);
     for (const Cell& cell : kCellsTable) {
@@ -244,35 +270,6 @@ TEST_F(ConversionTest, VariantsOfTheSameTileReadTheSame) {
     EXPECT_TRUE(Read(std::string(name) + ".bil") == Read("crlf.bil"));
     EXPECT_EQ(Read(std::string(name) + ".hdr"), Read("crlf.hdr"));
   }
-}
-
-// ------------------------------------------------------------ the dialogue
-TEST_F(ConversionTest, DialogueShowsQuestionsAndProgressInOrder) {
-  MakeTile({});
-  // Wrong units bring the question back without a message; 2 means tenths.
-  Outcome run = Convert("tile\n0\n3\n-1\n2\n\n");
-  ASSERT_EQ(run.status, 0) << run.console;
-  const std::string unit_prompt =
-      "\xE6\xA8\x99\xE9\xAB\x98\xE3\x80\x80\xEF\xBD\x8D\xE5\x8D\x98\xE4\xBD\x8D(1) or "
-      "10cm\xE5\x8D\x98\xE4\xBD\x8D(2) :? ";  // 標高　ｍ単位(1) or 10cm単位(2) :?
-  const std::string steps[] = {
-      "File Name xxxxxx.XML? ",
-      unit_prompt, unit_prompt, unit_prompt, unit_prompt,
-      "tile.xml\xE3\x82\x92\xE8\xAA\xAD\xE3\x81\xBF\xE8\xBE\xBC\xE3\x81\xBF\xE4\xB8\xAD",  // を読み込み中
-      "tile.bil \xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB\xE5\x87\xBA\xE5\x8A\x9B\xE4\xB8\xAD",  // ファイル出力中
-      "\xE5\xA4\x89\xE6\x8F\x9B\xE5\x87\xA6\xE7\x90\x86\xE7\xB5\x82\xE4\xBA\x86? ",  // 変換処理終了?
-  };
-  size_t at = 0;
-  for (const std::string& step : steps) {
-    size_t found = run.console.find(step, at);
-    ASSERT_NE(found, std::string::npos) << "missing " << step << " after " << at << " in:\n"
-                                        << run.console;
-    at = found + step.size();
-  }
-  EXPECT_EQ(run.console.find(unit_prompt, at), std::string::npos) << "asked once too often";
-  EXPECT_EQ(run.console.find("\xE3\x82\x82\xE3\x81\x86\xE4\xB8\x80\xE5\xBA\xA6"),  // もう一度
-            std::string::npos);
-  EXPECT_EQ(Read("tile.bil").size(), kRasterBytes);
 }
 
 // ------------------------------------------------------------ failures
