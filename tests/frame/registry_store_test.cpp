@@ -127,20 +127,6 @@ TEST_F(RegistryStoreTest, UnreachableHivesFailQuietly) {
   if (!home.empty()) setenv("HOME", home.c_str(), 1);
 }
 
-TEST_F(RegistryStoreTest, TheSignalWriterKeepsPlainTextAndRawBytes) {
-  const RegistryValue first[] = {Text("MODL", "Tolvex"), Number("LINE", 7)};
-  ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, first));
-  const RegistryValue values[] = {Text("XMODL", "Tolvex"), Number("XLINE", 24),
-                                  Text("XMODE", "\x93\xC6\x97\xA7\x8C\x5E")};
-  ASSERT_TRUE(os::SetRegistryValuesFromSignal(user_hive_.c_str(), kUser, kKey, values, 3));
-  std::string text = ReadFile(user_hive_);
-  EXPECT_NE(text.find("\"LINE\"=dword:00000007\n\"XMODL\"=\"Tolvex\"\n\"XLINE\"=dword:00000018\n"
-                      "\"XMODE\"=hex(1):93,c6,97,a7,8c,5e,00\n"),
-            std::string::npos)
-      << text;
-  EXPECT_EQ(QueryText(kUser, kKey, "XMODE"), "\x93\xC6\x97\xA7\x8C\x5E");
-}
-
 // Two processes hammer the same hive; each write must see the other's
 // values (no lost update) and the file must stay a valid hive throughout.
 TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLeaveAValidHive) {

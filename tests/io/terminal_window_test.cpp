@@ -78,21 +78,16 @@ class PseudoTerminal {
   void Type(const std::string& keys) {
     ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
   }
-  // Reads to the end and returns the child's exit status (-1: none, or
-  // 1000 + the signal that ended it).
+  // Reads to the end and returns the child's exit status, or 1000 + the
+  // signal that ended it (a child still running after 10 s is killed).
   int Finish() {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline && ReadSome(100)) {
     }
+    if (std::chrono::steady_clock::now() >= deadline) kill(child_, SIGKILL);
     int status = 0;
-    for (int i = 0; i < 100; ++i) {
-      if (waitpid(child_, &status, WNOHANG) == child_) {
-        reaped_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-      }
-      usleep(20000);
-    }
-    return -1;
+    reaped_ = waitpid(child_, &status, 0) == child_;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
   }
   termios Mode() const {
     termios mode{};
