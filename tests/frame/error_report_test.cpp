@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "runtime/frame/error_codes.h"
-#include "runtime/frame/error_record.h"
 #include "runtime/frame/frame.h"
 #include "runtime/frame/message_box.h"
 #include "runtime/frame/statement_hook.h"

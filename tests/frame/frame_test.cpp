@@ -6,7 +6,6 @@
 
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/statement_hook.h"
-#include "runtime/io/console_screen.h"
 #include "runtime/io/headless_window.h"
 #include "runtime/io/key_queue.h"
 #include "runtime/io/window_system.h"

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "runtime/frame/error_codes.h"
 #include "runtime/os/code_page.h"
 #include "runtime/os/dynamic_library.h"
 #include "tests/frame/hive_fixture.h"

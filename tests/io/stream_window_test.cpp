@@ -2,7 +2,6 @@
 // nothing read past it, UTF-8 both ways, end of input closes the window.
 #include "runtime/os/stream_window.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
