@@ -10,7 +10,7 @@
 #include "runtime/io/key_queue.h"
 #include "runtime/io/window_system.h"
 #include "runtime/text/string_stack.h"
-#include "tests/support/runtime_test.h"
+#include "tests/frame/hive_fixture.h"
 
 namespace tolvex::testing {
 namespace {
@@ -29,10 +29,11 @@ void Statements(int count) {
   }
 }
 
-class FrameTest : public RuntimeTest {
+// Hives of its own: the error runs write their record there.
+class FrameTest : public HiveTest {
  protected:
   void SetUp() override {
-    RuntimeTest::SetUp();
+    HiveTest::SetUp();
     g_statements = 0;
     g_window = &window;
   }

@@ -16,6 +16,7 @@
 #include <chrono>
 
 #include "runtime/io/console_screen.h"
+#include "runtime/os/registry_store.h"
 #include "runtime/os/terminal_render.h"
 #include "tests/io/dialogue_routine.h"
 #include "tests/support/runtime_test.h"
@@ -33,6 +34,7 @@ namespace {
   dup2(slave, 1);
   dup2(slave, 2);
   if (slave > 2) close(slave);
+  setenv(os::kUserHiveVariable, "/dev/null/user.reg", 1);  // a crash records nothing anywhere
   frame::ResetRuntime();
   os::TerminalWindow window(0, 1);
   int status = frame::RunProgramIn(window, "/opt/bin/dialogue", &kDialogueProgram, routine);
