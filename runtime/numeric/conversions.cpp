@@ -3,19 +3,13 @@
 // current rounding, or a truncation with the mode changed for one step.
 #include "runtime/numeric/conversions.h"
 
-#include <cmath>
-
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/runtime_error.h"
 
 namespace tolvex::numeric {
 namespace {
 
-// The unit's integer store, with its current rounding (to nearest, ties to
-// even): the integer, or the "integer indefinite" INT64_MIN for a NaN or a
-// value outside 64 bits. Every narrower width is checked on this result, so
-// the 32-bit indefinite of a narrower store fails those checks the same way.
-int64_t StoreInteger(Extended value) { return std::llrint(value.native()); }
+using conversions_detail::StoreInteger;
 
 // The argument rounding: half away from zero through an extended addition and
 // a truncation; zero is left alone.
@@ -28,14 +22,17 @@ Extended HalfAwayFromZero(Extended value) {
 
 }  // namespace
 
-Extended IntegerPart(Extended value) { return RoundDownward(value); }
+namespace conversions_detail {
 
-int16_t ToInt16(Extended value) {
-  const int64_t stored = StoreInteger(value);
-  if (stored < INT16_MIN || stored > INT16_MAX)
-    frame::RaiseError(frame::kErrOverflow, frame::kLocToInt16);
-  return static_cast<int16_t>(stored);
+void RaiseToInt16() {
+  frame::RaiseError(frame::kErrOverflow, frame::kLocToInt16);
 }
+
+void RaiseNextCounter() {
+  frame::RaiseError(frame::kErrOverflow, frame::kLocNextCounter);
+}
+
+}  // namespace conversions_detail
 
 int32_t ToInt32(Extended value) {
   const int64_t stored = StoreInteger(value);
@@ -86,15 +83,6 @@ int16_t LongToInt16(int32_t value) {
   if (value < INT16_MIN || value > INT16_MAX)
     frame::RaiseError(frame::kErrOverflow, frame::kLocLongToInt16);
   return static_cast<int16_t>(value);
-}
-
-void NextCounter(int16_t* counter, int16_t step) {
-  // 16-bit wrap-around addition, then the sign test of the step.
-  const auto sum = static_cast<int16_t>(static_cast<uint16_t>(
-      static_cast<uint16_t>(*counter) + static_cast<uint16_t>(step)));
-  if ((step > 0 && sum < *counter) || (step < 0 && sum > *counter))
-    frame::RaiseError(frame::kErrOverflow, frame::kLocNextCounter);
-  if (step != 0) *counter = sum;
 }
 
 void NextCounter32(int32_t* counter, int32_t step) {

@@ -1,8 +1,9 @@
 // The extended value: the 80-bit floating format (sign, 15-bit exponent with
 // bias 16383, 64-bit significand with an explicit leading bit) in which all
-// arithmetic, number scanning and picture formatting run.
+// arithmetic, number scanning and picture formatting run. Header only.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 // The x87 long double is this format. A processor without it needs a software
@@ -53,24 +54,154 @@ class Extended {
   long double value_ = 0.0L;
 };
 
-// Arithmetic: each step computed once, in extended precision with the unit's
-// current rounding, and its result rounded to extended. The operands and the
-// result pass through volatile storage, so the optimiser can neither fold a
-// step at compile time nor move it across a read of the status flags.
-Extended operator+(Extended left, Extended right);
-Extended operator-(Extended left, Extended right);
-Extended operator*(Extended left, Extended right);
-Extended operator/(Extended left, Extended right);
-Extended operator-(Extended value);
-Extended Abs(Extended value);
+// Every step below is an instruction of the unit that happens exactly where
+// the code writes it: its operands pass through an empty volatile asm first
+// and its result after, so the optimiser can neither fold the step at
+// compile time nor move it across a read of the status flags (those reads
+// are volatile asms too, and volatile asms keep their order). The steps are
+// inline: no call and no trip through memory per step.
+namespace extended_detail {
+
+// The value as the unit's top register holds it, opaque to the optimiser.
+inline long double Settle(long double value) {
+  asm volatile("" : "+t"(value));
+  return value;
+}
+
+// The stored format in memory (little-endian): 8 bytes of significand, then
+// 2 bytes of sign and biased exponent; the rest of the long double is padding.
+constexpr std::size_t kSignExponentOffset = 8;
+
+// Reads the sign and biased exponent word of the stored format.
+inline uint16_t SignExponent(long double value) {
+  unsigned char bytes[sizeof(long double)];
+  std::memcpy(bytes, &value, sizeof value);
+  uint16_t word;
+  std::memcpy(&word, bytes + kSignExponentOffset, sizeof word);
+  return word;
+}
+
+}  // namespace extended_detail
+
+// ------------------------------------------------------------ loads, stores
+
+inline Extended Extended::FromInt(int64_t value) {
+  // Every int64 fits the 64-bit significand: exact, raises nothing.
+  return Extended(static_cast<long double>(value));
+}
+
+inline Extended Extended::FromSingle(float value) {
+  long double loaded;
+  asm volatile("flds %1" : "=t"(loaded) : "m"(value));
+  return Extended(loaded);
+}
+
+inline Extended Extended::FromDouble(double value) {
+  long double loaded;
+  asm volatile("fldl %1" : "=t"(loaded) : "m"(value));
+  return Extended(loaded);
+}
+
+inline float Extended::ToSingle() const {
+  // fsts rounds with the unit's mode (to nearest, even) and raises overflow,
+  // underflow and inexact as the store they stand for.
+  float stored;
+  asm volatile("fsts %0" : "=m"(stored) : "t"(value_));
+  return stored;
+}
+
+inline double Extended::ToDouble() const {
+  double stored;
+  asm volatile("fstl %0" : "=m"(stored) : "t"(value_));
+  return stored;
+}
+
+// ------------------------------------------------------------ bit access
+inline Extended Extended::FromParts(bool negative, uint16_t biased_exponent,
+                                    uint64_t significand) {
+  const uint16_t word =
+      static_cast<uint16_t>((negative ? 0x8000u : 0u) | (biased_exponent & 0x7FFFu));
+  unsigned char bytes[sizeof(long double)] = {};
+  std::memcpy(bytes, &significand, sizeof significand);
+  std::memcpy(bytes + extended_detail::kSignExponentOffset, &word, sizeof word);
+  long double value;
+  std::memcpy(&value, bytes, sizeof value);
+  return Extended(value);
+}
+
+
+inline bool Extended::negative() const {
+  return (extended_detail::SignExponent(value_) & 0x8000u) != 0;
+}
+
+inline uint16_t Extended::biased_exponent() const {
+  return static_cast<uint16_t>(extended_detail::SignExponent(value_) & 0x7FFFu);
+}
+
+inline uint64_t Extended::significand() const {
+  uint64_t significand;
+  std::memcpy(&significand, &value_, sizeof significand);  // the first 8 bytes
+  return significand;
+}
+
+inline bool Extended::is_nan() const {
+  // Infinity has the significand 0x8000000000000000; anything else with the
+  // top exponent is a NaN (the pseudo forms included).
+  return biased_exponent() == kMaxBiasedExponent &&
+         significand() != 0x8000000000000000ull;
+}
+
+// ------------------------------------------------------------ arithmetic
+
+// Each step computed once, in extended precision with the unit's current
+// rounding, and its result rounded to extended.
+inline Extended operator+(Extended left, Extended right) {
+  const long double a = extended_detail::Settle(left.native());
+  const long double b = extended_detail::Settle(right.native());
+  return Extended(extended_detail::Settle(a + b));
+}
+
+inline Extended operator-(Extended left, Extended right) {
+  const long double a = extended_detail::Settle(left.native());
+  const long double b = extended_detail::Settle(right.native());
+  return Extended(extended_detail::Settle(a - b));
+}
+
+inline Extended operator*(Extended left, Extended right) {
+  const long double a = extended_detail::Settle(left.native());
+  const long double b = extended_detail::Settle(right.native());
+  return Extended(extended_detail::Settle(a * b));
+}
+
+inline Extended operator/(Extended left, Extended right) {
+  const long double a = extended_detail::Settle(left.native());
+  const long double b = extended_detail::Settle(right.native());
+  return Extended(extended_detail::Settle(a / b));
+}
+
+inline Extended operator-(Extended value) {
+  return Extended(extended_detail::Settle(-extended_detail::Settle(value.native())));
+}
+
+inline Extended Abs(Extended value) { return value.negative() ? -value : value; }
 
 // Comparisons are made on the extended values, without rounding. Any
 // comparison with a NaN is false (except !=).
-bool operator==(Extended left, Extended right);
-bool operator!=(Extended left, Extended right);
-bool operator<(Extended left, Extended right);
-bool operator<=(Extended left, Extended right);
-bool operator>(Extended left, Extended right);
-bool operator>=(Extended left, Extended right);
+inline bool operator==(Extended left, Extended right) {
+  return extended_detail::Settle(left.native()) == extended_detail::Settle(right.native());
+}
+inline bool operator!=(Extended left, Extended right) { return !(left == right); }
+inline bool operator<(Extended left, Extended right) {
+  return extended_detail::Settle(left.native()) < extended_detail::Settle(right.native());
+}
+inline bool operator<=(Extended left, Extended right) {
+  return extended_detail::Settle(left.native()) <= extended_detail::Settle(right.native());
+}
+inline bool operator>(Extended left, Extended right) {
+  return extended_detail::Settle(left.native()) > extended_detail::Settle(right.native());
+}
+inline bool operator>=(Extended left, Extended right) {
+  return extended_detail::Settle(left.native()) >= extended_detail::Settle(right.native());
+}
 
 }  // namespace tolvex::numeric

@@ -7,11 +7,14 @@
 namespace tolvex::numeric {
 namespace {
 
-using Accumulator = unsigned __int128;  // only the low 96 bits are ever used
+using Wide = unsigned __int128;  // only the low 96 bits are ever used
 
 // 28 decimal digits stay below 10^28 < 2^94, so the accumulator never
 // leaves its 96 bits.
 constexpr uint32_t kMaxDigits = 28;
+// The first 19 digits fit 64 bits (10^19 - 1 < 2^64): the common short
+// number never needs the wide part.
+constexpr uint32_t kNarrowDigits = 19;
 // Without an exponent letter, 8 or more digits make a number double-sized.
 constexpr uint32_t kSingleSizedDigits = 8;
 // Decimal exponents at or beyond this size are out of range in either
@@ -48,18 +51,48 @@ class Reader {
   char current_ = '\0';
 };
 
-// The accumulator as an exact extended value: its top bit moved to bit 63 of
-// the significand, low bits dropped when it has more than 64 significant bits.
-Extended FromAccumulator(Accumulator accumulator, bool negative) {
-  int bits = 0;
-  for (Accumulator rest = accumulator; rest != 0; rest >>= 1) ++bits;
-  const uint64_t significand =
-      bits > 64 ? static_cast<uint64_t>(accumulator >> (bits - 64))
-                : static_cast<uint64_t>(accumulator) << (64 - bits);
-  return Extended::FromParts(
-      negative, static_cast<uint16_t>(Extended::kExponentBias + bits - 1),
-      significand);
-}
+// The accumulated digits: accumulator = accumulator * 10 + digit, up to 28
+// of them. The first 19 are kept in 64 bits and only a longer number moves
+// to the wide part; both hold the same integer.
+class Accumulator {
+ public:
+  void Add(unsigned digit) {
+    if (count_ < kNarrowDigits) {
+      narrow_ = narrow_ * 10 + digit;
+    } else {
+      if (count_ == kNarrowDigits) wide_ = narrow_;
+      wide_ = wide_ * 10 + digit;
+    }
+    ++count_;
+  }
+  uint32_t count() const { return count_; }
+  bool is_zero() const { return count_ <= kNarrowDigits ? narrow_ == 0 : wide_ == 0; }
+
+  // The integer as an exact extended value: its top bit moved to bit 63 of
+  // the significand, low bits dropped when it has more than 64 significant
+  // bits. Not zero.
+  Extended ToExtended(bool negative) const {
+    int bits;
+    uint64_t significand;
+    if (count_ <= kNarrowDigits) {
+      const int zeros = __builtin_clzll(narrow_);
+      bits = 64 - zeros;
+      significand = narrow_ << zeros;
+    } else {
+      const auto high = static_cast<uint64_t>(wide_ >> 64);
+      bits = high != 0 ? 128 - __builtin_clzll(high) : 64 - __builtin_clzll(static_cast<uint64_t>(wide_));
+      significand = bits > 64 ? static_cast<uint64_t>(wide_ >> (bits - 64))
+                              : static_cast<uint64_t>(wide_) << (64 - bits);
+    }
+    return Extended::FromParts(
+        negative, static_cast<uint16_t>(Extended::kExponentBias + bits - 1), significand);
+  }
+
+ private:
+  uint64_t narrow_ = 0;
+  Wide wide_ = 0;
+  uint32_t count_ = 0;
+};
 
 // value * 10^exponent, one table entry per set bit of |exponent|, from 256
 // down to 1, each product rounded to extended.
@@ -79,8 +112,7 @@ ScanResult ScanNumber(const char* text) {
   Reader reader(text);
   bool negative = false;
   bool seen = false;
-  Accumulator accumulator = 0;
-  uint32_t digits = 0;
+  Accumulator accumulator;
   uint32_t extra_digits = 0;
 
   // Sign.
@@ -98,28 +130,25 @@ ScanResult ScanNumber(const char* text) {
   }
   // Integer digits: the 29th and later only shift the point.
   for (; IsDigit(c); c = reader.Next()) {
-    if (digits < kMaxDigits) {
-      accumulator = accumulator * 10 + static_cast<unsigned>(c - '0');
-      ++digits;
+    if (accumulator.count() < kMaxDigits) {
+      accumulator.Add(static_cast<unsigned>(c - '0'));
     } else {
       ++extra_digits;
     }
   }
-  int64_t adjust = int64_t{digits} + extra_digits;
+  int64_t adjust = int64_t{accumulator.count()} + extra_digits;
   // Fraction digits: zeros before the first significant digit only move the
   // point; digits beyond the 28th are dropped.
   if (c == '.') {
     c = reader.Next();
-    if (digits == 0) {
+    if (accumulator.count() == 0) {
       for (; c == '0'; c = reader.Next()) --adjust;
     }
     for (; IsDigit(c); c = reader.Next()) {
-      if (digits < kMaxDigits) {
-        accumulator = accumulator * 10 + static_cast<unsigned>(c - '0');
-        ++digits;
-      }
+      if (accumulator.count() < kMaxDigits) accumulator.Add(static_cast<unsigned>(c - '0'));
     }
   }
+  const uint32_t digits = accumulator.count();
   adjust -= digits;  // now number = accumulator * 10^adjust
   if (digits == 0 && !seen) {
     result.status = kScanNotANumber;
@@ -155,7 +184,7 @@ ScanResult ScanNumber(const char* text) {
   result.end = reader.current_at();
 
   // Zero: always +0, and no range check.
-  if (accumulator == 0) {
+  if (accumulator.is_zero()) {
     result.status = kScanOk;
     result.value = Extended(0.0L);
     return result;
@@ -168,7 +197,7 @@ ScanResult ScanNumber(const char* text) {
     return result;
   }
   result.status = kScanOk;
-  result.value = Scale(FromAccumulator(accumulator, negative), exponent);
+  result.value = Scale(accumulator.ToExtended(negative), exponent);
   return result;
 }
 

@@ -91,13 +91,20 @@ Extended ScanRadixNumber(const char* text, uint32_t length) {
   if (length == 0) return Extended(0.0L);
   const auto* bytes = reinterpret_cast<const uint8_t*>(text);
   const int radix = (bytes[0] == 'H' || bytes[0] == 'h') ? 16 : 8;
-  volatile double value = 0.0;
+  // Two double steps per digit, each rounded to double, run on the x87 unit
+  // like every other step so that an overflow shows in its status: the
+  // product of a double and 8 or 16 is exact in extended, and its store
+  // rounds once, as a double multiplication does; the sum is exact below
+  // 2^64, and above it the digit is below 1/256 of the double's unit
+  // in the last place, so extended then double rounding gives the product,
+  // as one double addition does.
+  const Extended base = Extended::FromInt(radix);
+  double value = 0.0;
   for (uint32_t i = 1; i < length; ++i) {
     const int digit = RadixDigit(bytes[i], radix);
     if (digit < 0) break;
-    // Two double steps, each rounded to double, as the digits are read.
-    const double product = value * radix;
-    value = product + digit;
+    const double product = (Extended::FromDouble(value) * base).ToDouble();
+    value = (Extended::FromDouble(product) + Extended::FromInt(digit)).ToDouble();
   }
   return Extended::FromDouble(value);
 }
