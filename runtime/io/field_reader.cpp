@@ -2,6 +2,9 @@
 // state of the field (quote open, started, closed).
 #include "runtime/io/field_reader.h"
 
+#include <array>
+#include <cstring>
+
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/runtime_error.h"
 #include "runtime/io/item_scanner.h"
@@ -14,6 +17,17 @@ constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr uint8_t kLineFeed = 0x0A;
 constexpr uint8_t kBlank = 0x20;
 constexpr uint8_t kQuote = 0x22;
+
+// Bytes that steer nothing: inside a field that is not closed each is
+// simply copied, so a run of them is taken at once.
+constexpr std::array<bool, 256> kPlainBytes = [] {
+  std::array<bool, 256> plain{};
+  plain.fill(true);
+  for (uint8_t steering : {uint8_t{0}, kCarriageReturn, kEndOfFileMark, kBlank, kQuote,
+                           uint8_t{','}, uint8_t{':'}})
+    plain[steering] = false;
+  return plain;
+}();
 
 struct FieldState {
   bool quote_open = false;
@@ -39,6 +53,22 @@ void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t
   uint32_t size = 0;
   uint8_t byte = 0;
   while (cursor.Peek(&byte)) {
+    if (kPlainBytes[byte] && !state.closed) {
+      uint32_t left = 0;
+      const uint8_t* run = cursor.Rest(&left);
+      uint32_t count = 1;
+      while (count < left && kPlainBytes[run[count]]) ++count;
+      // The terminator needs the last byte of the buffer.
+      if (count >= kFieldBufferBytes - size) {
+        buffer[0] = 0;  // an ignored raise leaves an empty field, not a cut one
+        return frame::RaiseError(frame::kErrStringTooLong, location);
+      }
+      std::memcpy(buffer + size, run, count);
+      size += count;
+      state.started = true;
+      cursor.Skip(count);
+      continue;
+    }
     bool copy = true;
     if (byte == 0) {
       copy = false;
@@ -83,8 +113,10 @@ void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t
       state.started = true;
     }
     if (copy) {
-      if (size + 1 >= kFieldBufferBytes)
+      if (size + 1 >= kFieldBufferBytes) {
+        buffer[0] = 0;
         return frame::RaiseError(frame::kErrStringTooLong, location);
+      }
       buffer[size++] = byte;
     }
     cursor.Advance();

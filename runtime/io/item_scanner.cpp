@@ -3,6 +3,7 @@
 // where no Shift-JIS trail byte lies, so double-byte text passes whole.
 #include "runtime/io/item_scanner.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -22,6 +23,15 @@ constexpr uint8_t kQuote = 0x22;
 const uint8_t* g_continuation = nullptr;
 
 bool IsSeparator(uint8_t byte) { return byte == ',' || byte == ':'; }
+
+// Bytes that steer nothing (the terminator steers too), taken in runs.
+constexpr std::array<bool, 256> kPlainBytes = [] {
+  std::array<bool, 256> plain{};
+  plain.fill(true);
+  for (uint8_t steering : {uint8_t{0}, kBlank, kQuote, uint8_t{','}, uint8_t{':'}})
+    plain[steering] = false;
+  return plain;
+}();
 
 // Converts a numeric item's bytes through a terminated copy of them.
 bool ConvertCopy(const uint8_t* begin, uint32_t length, uint32_t item_type,
@@ -69,10 +79,6 @@ void StoreFloating(void* address, long double value) {
 
 }  // namespace
 
-bool IsNumericItem(uint32_t item_type) {
-  return item_type <= kItemByte || item_type == kItemAutomatic;
-}
-
 bool ScanItem(const uint8_t* text_or_null, uint32_t item_type, numeric::Extended* number) {
   const uint8_t* p = text_or_null != nullptr ? text_or_null : g_continuation;
   g_continuation = nullptr;
@@ -119,6 +125,8 @@ bool ScanItem(const uint8_t* text_or_null, uint32_t item_type, numeric::Extended
       break;
     } else {
       if (quote_closed || value_closed) return false;
+      // The rest of a run of such bytes belongs to the item as well.
+      while (kPlainBytes[p[1]]) ++p;
       end = p + 1;
     }
   }

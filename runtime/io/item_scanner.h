@@ -10,7 +10,9 @@
 namespace tolvex::io {
 
 // True for the numeric item types (0..4 and 64); every other type is text.
-bool IsNumericItem(uint32_t item_type);
+inline bool IsNumericItem(uint32_t item_type) {
+  return item_type <= kItemByte || item_type == kItemAutomatic;
+}
 
 // Scans one item. With a text (NUL-terminated) it starts at its beginning
 // and forgets the continuation; with null it goes on at the continuation

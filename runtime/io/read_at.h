@@ -46,6 +46,14 @@ class ByteCursor {
   }
   // Consumes the byte that Peek returned.
   void Advance() { ++index_; }
+  // After a Peek that found a byte: that byte and the ones behind it in the
+  // piece in hand (at least one), for a reader that takes a run at once.
+  const uint8_t* Rest(uint32_t* count) const {
+    *count = have_ - index_;
+    return piece_ + index_;
+  }
+  // Consumes `count` bytes of those Rest showed.
+  void Skip(uint32_t count) { index_ += count; }
   // File offset of the next byte.
   uint32_t Offset() const { return start_ + index_; }
 

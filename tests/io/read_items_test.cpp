@@ -3,6 +3,8 @@
 // store step, and the errors of selecting and reading.
 #include "runtime/io/read_items.h"
 
+#include <vector>
+
 #include "runtime/io/field_reader.h"
 #include "runtime/io/input_source.h"
 #include "runtime/os/memory.h"
@@ -124,6 +126,37 @@ TEST_F(ReadItemsTest, FieldErrors) {
   // The longest field that fits its buffer is read whole.
   OpenText(std::string(io::kFieldBufferBytes - 1, 'y') + ",");
   EXPECT_EQ(NextText().size(), io::kFieldBufferBytes - 1);
+}
+
+TEST_F(ReadItemsTest, FieldsAcrossTheEdgeOfTheReadAhead) {
+  // Long runs of plain bytes are taken at once; the steering bytes behind
+  // them land on every side of the read-ahead buffer's edge in turn.
+  for (uint32_t shift = 0; shift < 24; ++shift) {
+    const std::string first(16384, 'p');
+    const std::string second(16370 + shift, 'q');
+    OpenText(first + "," + second + ",ab cd,\"x,y\" ,12 ,34\r\n\x1a" "end\x1a");
+    EXPECT_EQ(NextText(), first) << shift;
+    EXPECT_EQ(NextText(), second) << shift;
+    EXPECT_EQ(NextText(), "ab cd") << shift;
+    EXPECT_EQ(NextText(), "x,y") << shift;
+    EXPECT_EQ(NextSingle(), 12.0f) << shift;
+    EXPECT_EQ(NextSingle(), 34.0f) << shift;
+    EXPECT_EQ(NextText(), "\x1a" "end") << shift;
+    EXPECT_EQ(ControlOf(1).position, ControlOf(1).length) << shift;
+    io::CloseChannel(1);
+  }
+}
+
+TEST_F(ReadItemsTest, AFieldTooLongLeavesNothingWhenTheRaiseReturns) {
+  // While an error is being processed a raise returns: the field must then
+  // be empty and terminated, not the cut bytes without their end.
+  OpenText(std::string(io::kFieldBufferBytes + 10, 'x'));
+  std::vector<uint8_t> buffer(io::kFieldBufferBytes, 0xEE);
+  frame::Errors().processing = true;
+  io::ReadField(io::LookupChannel(1), buffer.data(), io::kItemString, kLocReadItemsField);
+  frame::Errors().processing = false;
+  EXPECT_EQ(buffer[0], 0);
+  EXPECT_EQ(ControlOf(1).position, 0u);
 }
 
 TEST_F(ReadItemsTest, TrailingFieldsOfALine) {
