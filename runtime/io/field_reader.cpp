@@ -3,6 +3,7 @@
 #include "runtime/io/field_reader.h"
 
 #include <array>
+#include <cstring>
 
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/runtime_error.h"
@@ -55,20 +56,15 @@ void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t
     if (kPlainBytes[byte] && !state.closed) {
       uint32_t left = 0;
       const uint8_t* run = cursor.Rest(&left);
-      // The terminator needs the last byte of the buffer: a run that
-      // reaches it is too long (the byte in hand is plain, so room 0 is).
-      const uint32_t room = kFieldBufferBytes - 1 - size;
-      const uint32_t limit = left < room ? left : room;
-      uint8_t* to = buffer + size;
-      uint32_t count = 0;
-      while (count < limit && kPlainBytes[run[count]]) {
-        to[count] = run[count];
-        ++count;
-      }
-      if (count == room && count < left && kPlainBytes[run[count]]) {
+      uint32_t count = 1;
+      while (count < left && kPlainBytes[run[count]]) ++count;
+      // The terminator needs the last byte of the buffer. (Scanning first
+      // and copying after costs fewer steps than copying while scanning.)
+      if (count >= kFieldBufferBytes - size) {
         buffer[0] = 0;  // an ignored raise leaves an empty field, not a cut one
         return frame::RaiseError(frame::kErrStringTooLong, location);
       }
+      std::memcpy(buffer + size, run, count);
       size += count;
       state.started = true;
       cursor.Skip(count);
