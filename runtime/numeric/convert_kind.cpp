@@ -23,23 +23,49 @@ bool IsIntegerIn(Extended value, long double low, long double high) {
   return value >= Extended(low) && value <= Extended(high);
 }
 
-KindValue RoundedInteger(Extended value, NumberKind kind, long double low,
+[[gnu::always_inline]] inline KindValue RoundedInteger(Extended value, NumberKind kind, long double low,
                          long double high) {
   const Extended rounded = RoundToInteger(value);
   if (!(rounded >= Extended(low) && rounded <= Extended(high))) return Failed();
   return KindValue{kind, rounded};
 }
 
-KindValue ToSingleKind(Extended value) {
-  const Extended stored = Extended::FromSingle(value.ToSingle());
-  if (!stored.is_finite()) return Failed();
-  return KindValue{kKindSingle, stored};
+// Below these magnitudes a store cannot overflow: the largest single is
+// just under 2^128, the largest double just under 2^1024. Only a value at or
+// above them needs the status kept around its store.
+constexpr long double kSingleSafe = 0x1p127L;
+constexpr long double kDoubleSafe = 0x1p1023L;
+
+bool IsFinite(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return (bits & 0x7F800000u) != 0x7F800000u;
 }
 
-KindValue ToDoubleKind(Extended value) {
-  const Extended stored = Extended::FromDouble(value.ToDouble());
-  if (!stored.is_finite()) return Failed();
-  return KindValue{kKindDouble, stored};
+bool IsFinite(double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return (bits & 0x7FF0000000000000ull) != 0x7FF0000000000000ull;
+}
+
+// The stores into narrower variables; a failure when they overflow, and then
+// the overflow flag they raised is taken back.
+[[gnu::always_inline]] inline KindValue ToSingleKind(Extended value) {
+  if (Abs(value) < Extended(kSingleSafe))
+    return KindValue{kKindSingle, Extended::FromSingle(value.ToSingle())};
+  const StatusKeeper keep_status;
+  const float stored = value.ToSingle();
+  if (!IsFinite(stored)) return Failed();
+  return KindValue{kKindSingle, Extended::FromSingle(stored)};
+}
+
+[[gnu::always_inline]] inline KindValue ToDoubleKind(Extended value) {
+  if (Abs(value) < Extended(kDoubleSafe))
+    return KindValue{kKindDouble, Extended::FromDouble(value.ToDouble())};
+  const StatusKeeper keep_status;
+  const double stored = value.ToDouble();
+  if (!IsFinite(stored)) return Failed();
+  return KindValue{kKindDouble, Extended::FromDouble(stored)};
 }
 
 // The automatic kind of a number written without an exponent letter; `suffix`
@@ -75,26 +101,37 @@ NumberKind KindOfItem(uint32_t item_type) {
   }
 }
 
-}  // namespace
-
-KindValue ConvertToKind(const char* text, NumberKind requested) {
+// ConvertToKind itself, inline in both entries so that the value travels in
+// the unit's registers: an extended value handed through memory costs an
+// 80-bit store and load at each call.
+[[gnu::always_inline]] inline KindValue Convert(const char* text, NumberKind requested) {
   // A failed conversion is an answer, not a fault: the flags its roundings
-  // raise must not reach the next CheckFloat.
-  StatusKeeper keep_status;
-  const ScanResult scan = ScanNumber(text);
+  // raise must not reach the next CheckFloat. The only step here that can
+  // raise a reported flag is a store to single or double that overflows
+  // (the scan stays far inside extended range and sees no NaN; rounding a
+  // finite value to an integer and comparing it raise nothing reported), so
+  // those stores keep the status themselves, and only when they can overflow.
+  const ScannedDigits scan = ScanDigits(text);
   if (scan.status != kScanOk) return Failed();
+  const Extended value = ScaledValue(scan);
   switch (requested) {
-    case kKindInt16: return RoundedInteger(scan.value, kKindInt16, kInt16Min, kInt16Max);
-    case kKindInt32: return RoundedInteger(scan.value, kKindInt32, kInt32Min, kInt32Max);
-    case kKindByte: return RoundedInteger(scan.value, kKindByte, 0.0L, 255.0L);
-    case kKindSingle: return ToSingleKind(scan.value);
-    case kKindDouble: return ToDoubleKind(scan.value);
+    case kKindInt16: return RoundedInteger(value, kKindInt16, kInt16Min, kInt16Max);
+    case kKindInt32: return RoundedInteger(value, kKindInt32, kInt32Min, kInt32Max);
+    case kKindByte: return RoundedInteger(value, kKindByte, 0.0L, 255.0L);
+    case kKindSingle: return ToSingleKind(value);
+    case kKindDouble: return ToDoubleKind(value);
     case kKindAutomatic: break;
     case kKindFailed: return Failed();
   }
-  if (scan.precision == kClassSingle) return ToSingleKind(scan.value);
-  if (scan.precision == kClassDouble) return ToDoubleKind(scan.value);
-  return AutomaticKind(scan.value, scan.precision, scan.end);
+  if (scan.precision == kClassSingle) return ToSingleKind(value);
+  if (scan.precision == kClassDouble) return ToDoubleKind(value);
+  return AutomaticKind(value, scan.precision, scan.end);
+}
+
+}  // namespace
+
+KindValue ConvertToKind(const char* text, NumberKind requested) {
+  return Convert(text, requested);
 }
 
 bool ConvertField(const char* field, uint32_t item_type, Extended* value) {
@@ -103,7 +140,7 @@ bool ConvertField(const char* field, uint32_t item_type, Extended* value) {
     *value = ScanRadixNumber(digits, static_cast<uint32_t>(std::strlen(digits)));
     return true;
   }
-  const KindValue converted = ConvertToKind(field, KindOfItem(item_type));
+  const KindValue converted = Convert(field, KindOfItem(item_type));
   if (converted.kind == kKindFailed) return false;
   *value = converted.value;
   return true;

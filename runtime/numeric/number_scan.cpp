@@ -68,24 +68,10 @@ class Accumulator {
   uint32_t count() const { return count_; }
   bool is_zero() const { return count_ <= kNarrowDigits ? narrow_ == 0 : wide_ == 0; }
 
-  // The integer as an exact extended value: its top bit moved to bit 63 of
-  // the significand, low bits dropped when it has more than 64 significant
-  // bits. Not zero.
-  Extended ToExtended(bool negative) const {
-    int bits;
-    uint64_t significand;
-    if (count_ <= kNarrowDigits) {
-      const int zeros = __builtin_clzll(narrow_);
-      bits = 64 - zeros;
-      significand = narrow_ << zeros;
-    } else {
-      const auto high = static_cast<uint64_t>(wide_ >> 64);
-      bits = high != 0 ? 128 - __builtin_clzll(high) : 64 - __builtin_clzll(static_cast<uint64_t>(wide_));
-      significand = bits > 64 ? static_cast<uint64_t>(wide_ >> (bits - 64))
-                              : static_cast<uint64_t>(wide_) << (64 - bits);
-    }
-    return Extended::FromParts(
-        negative, static_cast<uint16_t>(Extended::kExponentBias + bits - 1), significand);
+  // The integer as bits 0..63 and 64..95.
+  uint64_t low() const { return count_ <= kNarrowDigits ? narrow_ : static_cast<uint64_t>(wide_); }
+  uint32_t high() const {
+    return count_ <= kNarrowDigits ? 0 : static_cast<uint32_t>(wide_ >> 64);
   }
 
  private:
@@ -94,21 +80,45 @@ class Accumulator {
   uint32_t count_ = 0;
 };
 
+// The accumulator as an exact extended value: its top bit moved to bit 63
+// of the significand, low bits dropped when it has more than 64 significant
+// bits. Not zero. Below 2^63 the unit's integer load gives the same value
+// and is much cheaper than assembling the stored format in memory.
+Extended AccumulatorValue(const ScannedDigits& digits) {
+  if (digits.high == 0 && digits.low < (uint64_t{1} << 63)) {
+    const Extended loaded = Extended::FromInt(static_cast<int64_t>(digits.low));
+    return digits.negative ? -loaded : loaded;
+  }
+  const Wide wide = (Wide{digits.high} << 64) | digits.low;
+  const int bits = digits.high != 0 ? 128 - __builtin_clzll(digits.high)
+                                    : 64 - __builtin_clzll(digits.low);
+  const uint64_t significand = bits > 64 ? static_cast<uint64_t>(wide >> (bits - 64))
+                                         : static_cast<uint64_t>(wide) << (64 - bits);
+  return Extended::FromParts(digits.negative,
+                             static_cast<uint16_t>(Extended::kExponentBias + bits - 1),
+                             significand);
+}
+
 // value * 10^exponent, one table entry per set bit of |exponent|, from 256
 // down to 1, each product rounded to extended.
-Extended Scale(Extended value, int64_t exponent) {
+// Only the set bits are visited, highest first: entry i stands for 2^(8 - i).
+Extended Scale(Extended value, int32_t exponent) {
+  static_assert(kPowerExponents[0] == 1 << (kPowerCount - 1) &&
+                kPowerExponents[kPowerCount - 1] == 1);
   const Extended* table = exponent < 0 ? PowersOfTenDown : PowersOfTenUp;
-  const int64_t magnitude = exponent < 0 ? -exponent : exponent;
-  for (int i = 0; i < kPowerCount; ++i) {
-    if (magnitude & kPowerExponents[i]) value = value * table[i];
+  auto rest = static_cast<uint32_t>(exponent < 0 ? -exponent : exponent);  // below 512
+  while (rest != 0) {
+    const int bit = 31 - __builtin_clz(rest);
+    value = value * table[kPowerCount - 1 - bit];
+    rest &= ~(1u << bit);
   }
   return value;
 }
 
 }  // namespace
 
-ScanResult ScanNumber(const char* text) {
-  ScanResult result;
+ScannedDigits ScanDigits(const char* text) {
+  ScannedDigits result;
   Reader reader(text);
   bool negative = false;
   bool seen = false;
@@ -186,7 +196,6 @@ ScanResult ScanNumber(const char* text) {
   // Zero: always +0, and no range check.
   if (accumulator.is_zero()) {
     result.status = kScanOk;
-    result.value = Extended(0.0L);
     return result;
   }
   const int64_t exponent =
@@ -197,7 +206,25 @@ ScanResult ScanNumber(const char* text) {
     return result;
   }
   result.status = kScanOk;
-  result.value = Scale(accumulator.ToExtended(negative), exponent);
+  result.negative = negative;
+  result.high = accumulator.high();
+  result.low = accumulator.low();
+  result.exponent = static_cast<int32_t>(exponent);
+  return result;
+}
+
+Extended ScaledValue(const ScannedDigits& digits) {
+  if (digits.high == 0 && digits.low == 0) return Extended(0.0L);
+  return Scale(AccumulatorValue(digits), digits.exponent);
+}
+
+ScanResult ScanNumber(const char* text) {
+  const ScannedDigits digits = ScanDigits(text);
+  ScanResult result;
+  result.status = digits.status;
+  result.precision = digits.precision;
+  result.end = digits.end;
+  if (digits.status == kScanOk) result.value = ScaledValue(digits);
   return result;
 }
 

@@ -59,6 +59,25 @@ struct ScanResult {
 // "12EA" → 12, class 1, end at "A"; "-" → not a number.
 ScanResult ScanNumber(const char* text);
 
+// ScanNumber in its two stages, for callers that go on with the value at
+// once: the digits as an integer with their decimal exponent (integers
+// only, cheap to hand over), then the value.
+struct ScannedDigits {
+  ScanStatus status = kScanNotANumber;
+  bool negative = false;
+  uint8_t precision = kClassSingleSized;
+  uint32_t high = 0;          // accumulator bits 64..95 (more than 19 digits)
+  uint64_t low = 0;           // accumulator bits 0..63
+  int32_t exponent = 0;       // number = accumulator * 10^exponent, |exponent| < 512
+  const char* end = nullptr;  // as ScanResult::end
+};
+ScannedDigits ScanDigits(const char* text);
+// The value of digits scanned with status kScanOk: +0 for a zero
+// accumulator, else the accumulator (exact up to 19 digits, its top 64 bits
+// beyond) times one table entry per set bit of |exponent|, from 256 down to
+// 1, each product rounded to extended. Example: 1397125, -4 → 139.7125.
+Extended ScaledValue(const ScannedDigits& digits);
+
 }  // namespace tolvex::numeric
 
 #include "runtime/numeric/convert_kind.h"
