@@ -13,7 +13,10 @@ constexpr long double kInt16Max = 32767.0L;
 constexpr long double kInt32Min = -2147483648.0L;
 constexpr long double kInt32Max = 2147483647.0L;
 
-KindValue Failed() { return KindValue{}; }
+// Every conversion below returns the kind it produced and writes the value
+// to *out, or returns kKindFailed and writes nothing: the value goes
+// straight to its destination, never through a returned record in memory
+// (an extended value costs an 80-bit store and load at each such trip).
 
 // Checked on the extended value without rounding: zero is an integer, a
 // value with a fractional part is not.
@@ -23,11 +26,17 @@ bool IsIntegerIn(Extended value, long double low, long double high) {
   return value >= Extended(low) && value <= Extended(high);
 }
 
-[[gnu::always_inline]] inline KindValue RoundedInteger(Extended value, NumberKind kind, long double low,
-                         long double high) {
+NumberKind Produce(NumberKind kind, Extended value, Extended* out) {
+  *out = value;
+  return kind;
+}
+
+[[gnu::always_inline]] inline NumberKind RoundedInteger(Extended value, NumberKind kind,
+                                                        long double low, long double high,
+                                                        Extended* out) {
   const Extended rounded = RoundToInteger(value);
-  if (!(rounded >= Extended(low) && rounded <= Extended(high))) return Failed();
-  return KindValue{kind, rounded};
+  if (!(rounded >= Extended(low) && rounded <= Extended(high))) return kKindFailed;
+  return Produce(kind, rounded, out);
 }
 
 // Below these magnitudes a store cannot overflow: the largest single is
@@ -50,44 +59,42 @@ bool IsFinite(double value) {
 
 // The stores into narrower variables; a failure when they overflow, and then
 // the overflow flag they raised is taken back.
-[[gnu::always_inline]] inline KindValue ToSingleKind(Extended value) {
+[[gnu::always_inline]] inline NumberKind ToSingleKind(Extended value, Extended* out) {
   if (Abs(value) < Extended(kSingleSafe))
-    return KindValue{kKindSingle, Extended::FromSingle(value.ToSingle())};
+    return Produce(kKindSingle, Extended::FromSingle(value.ToSingle()), out);
   const StatusKeeper keep_status;
   const float stored = value.ToSingle();
-  if (!IsFinite(stored)) return Failed();
-  return KindValue{kKindSingle, Extended::FromSingle(stored)};
+  if (!IsFinite(stored)) return kKindFailed;
+  return Produce(kKindSingle, Extended::FromSingle(stored), out);
 }
 
-[[gnu::always_inline]] inline KindValue ToDoubleKind(Extended value) {
+[[gnu::always_inline]] inline NumberKind ToDoubleKind(Extended value, Extended* out) {
   if (Abs(value) < Extended(kDoubleSafe))
-    return KindValue{kKindDouble, Extended::FromDouble(value.ToDouble())};
+    return Produce(kKindDouble, Extended::FromDouble(value.ToDouble()), out);
   const StatusKeeper keep_status;
   const double stored = value.ToDouble();
-  if (!IsFinite(stored)) return Failed();
-  return KindValue{kKindDouble, Extended::FromDouble(stored)};
+  if (!IsFinite(stored)) return kKindFailed;
+  return Produce(kKindDouble, Extended::FromDouble(stored), out);
 }
 
 // The automatic kind of a number written without an exponent letter; `suffix`
 // is the text just after the number.
-KindValue AutomaticKind(Extended value, uint8_t precision, const char* suffix) {
+NumberKind AutomaticKind(Extended value, uint8_t precision, const char* suffix, Extended* out) {
   if (*suffix == '&') {
-    if (IsIntegerIn(value, kInt32Min, kInt32Max)) return KindValue{kKindInt32, value};
-    return ToDoubleKind(value);
+    if (IsIntegerIn(value, kInt32Min, kInt32Max)) return Produce(kKindInt32, value, out);
+    return ToDoubleKind(value, out);
   }
   if (*suffix == '%') {
-    if (IsIntegerIn(value, kInt16Min, kInt16Max)) return KindValue{kKindInt16, value};
+    if (IsIntegerIn(value, kInt16Min, kInt16Max)) return Produce(kKindInt16, value, out);
     ++suffix;  // not an int16: the rules below look past the "%"
   }
-  if (*suffix == '!') return ToSingleKind(value);
-  if (*suffix == '#') return ToDoubleKind(value);
-  if (IsIntegerIn(value, kInt16Min, kInt16Max)) return KindValue{kKindInt16, value};
-  if (IsIntegerIn(value, kInt32Min, kInt32Max)) return KindValue{kKindInt32, value};
-  if (precision == kClassSingleSized) {
-    const KindValue single = ToSingleKind(value);
-    if (single.kind != kKindFailed) return single;
-  }
-  return ToDoubleKind(value);
+  if (*suffix == '!') return ToSingleKind(value, out);
+  if (*suffix == '#') return ToDoubleKind(value, out);
+  if (IsIntegerIn(value, kInt16Min, kInt16Max)) return Produce(kKindInt16, value, out);
+  if (IsIntegerIn(value, kInt32Min, kInt32Max)) return Produce(kKindInt32, value, out);
+  if (precision == kClassSingleSized && ToSingleKind(value, out) != kKindFailed)
+    return kKindSingle;
+  return ToDoubleKind(value, out);
 }
 
 NumberKind KindOfItem(uint32_t item_type) {
@@ -102,9 +109,9 @@ NumberKind KindOfItem(uint32_t item_type) {
 }
 
 // ConvertToKind itself, inline in both entries so that the value travels in
-// the unit's registers: an extended value handed through memory costs an
-// 80-bit store and load at each call.
-[[gnu::always_inline]] inline KindValue Convert(const char* text, NumberKind requested) {
+// the unit's registers to its destination.
+[[gnu::always_inline]] inline NumberKind Convert(const char* text, NumberKind requested,
+                                                 Extended* out) {
   // A failed conversion is an answer, not a fault: the flags its roundings
   // raise must not reach the next CheckFloat. The only step here that can
   // raise a reported flag is a store to single or double that overflows
@@ -112,26 +119,28 @@ NumberKind KindOfItem(uint32_t item_type) {
   // finite value to an integer and comparing it raise nothing reported), so
   // those stores keep the status themselves, and only when they can overflow.
   const ScannedDigits scan = ScanDigits(text);
-  if (scan.status != kScanOk) return Failed();
+  if (scan.status != kScanOk) return kKindFailed;
   const Extended value = ScaledValue(scan);
   switch (requested) {
-    case kKindInt16: return RoundedInteger(value, kKindInt16, kInt16Min, kInt16Max);
-    case kKindInt32: return RoundedInteger(value, kKindInt32, kInt32Min, kInt32Max);
-    case kKindByte: return RoundedInteger(value, kKindByte, 0.0L, 255.0L);
-    case kKindSingle: return ToSingleKind(value);
-    case kKindDouble: return ToDoubleKind(value);
+    case kKindInt16: return RoundedInteger(value, kKindInt16, kInt16Min, kInt16Max, out);
+    case kKindInt32: return RoundedInteger(value, kKindInt32, kInt32Min, kInt32Max, out);
+    case kKindByte: return RoundedInteger(value, kKindByte, 0.0L, 255.0L, out);
+    case kKindSingle: return ToSingleKind(value, out);
+    case kKindDouble: return ToDoubleKind(value, out);
     case kKindAutomatic: break;
-    case kKindFailed: return Failed();
+    case kKindFailed: return kKindFailed;
   }
-  if (scan.precision == kClassSingle) return ToSingleKind(value);
-  if (scan.precision == kClassDouble) return ToDoubleKind(value);
-  return AutomaticKind(value, scan.precision, scan.end);
+  if (scan.precision == kClassSingle) return ToSingleKind(value, out);
+  if (scan.precision == kClassDouble) return ToDoubleKind(value, out);
+  return AutomaticKind(value, scan.precision, scan.end, out);
 }
 
 }  // namespace
 
 KindValue ConvertToKind(const char* text, NumberKind requested) {
-  return Convert(text, requested);
+  KindValue result;
+  result.kind = Convert(text, requested, &result.value);
+  return result;
 }
 
 bool ConvertField(const char* field, uint32_t item_type, Extended* value) {
@@ -140,10 +149,7 @@ bool ConvertField(const char* field, uint32_t item_type, Extended* value) {
     *value = ScanRadixNumber(digits, static_cast<uint32_t>(std::strlen(digits)));
     return true;
   }
-  const KindValue converted = Convert(field, KindOfItem(item_type));
-  if (converted.kind == kKindFailed) return false;
-  *value = converted.value;
-  return true;
+  return Convert(field, KindOfItem(item_type), value) != kKindFailed;
 }
 
 }  // namespace tolvex::numeric
