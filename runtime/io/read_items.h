@@ -17,7 +17,7 @@ void SelectItemSource(int16_t channel);
 // field (ReadField, errors at 0x4E03), scanned (ScanItem; a field that does
 // not scan or convert is 58 at 0x4E04) and stored (StoreItem). Items are a
 // stream: nothing skips the rest of a line after the last one. 7 at 0x4E01
-// when the item buffer cannot be had.
+// when the item buffer (taken by the first read and kept) cannot be had.
 // Example: on the line "label,12.34\r\n" the list {2, (&z, 2), (&s, 0x10)}
 // gives s = "label" and z = 12.34f.
 void ReadItems(const ItemList& list);
