@@ -186,7 +186,8 @@ inline Extended operator-(Extended value) {
 // fabs: the sign bit cleared, as a negation of a negative value would do,
 // without the trip through memory that reading the sign takes.
 inline Extended Abs(Extended value) {
-  return Extended(extended_detail::Settle(__builtin_fabsl(extended_detail::Settle(value.native()))));
+  const long double magnitude = __builtin_fabsl(extended_detail::Settle(value.native()));
+  return Extended(extended_detail::Settle(magnitude));
 }
 
 // Comparisons are made on the extended values, without rounding. Any

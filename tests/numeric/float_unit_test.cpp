@@ -2,6 +2,10 @@
 #include <cfenv>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
 
 #include "runtime/frame/error_codes.h"
 #include "runtime/numeric/extended.h"
@@ -138,6 +142,28 @@ TEST_F(FloatUnitTest, CheckFloatSeesRealSteps) {
   EXPECT_EQ(ReadFloatStatus() & kStatusReported, 0);
 }
 
+TEST_F(FloatUnitTest, StepsStayBetweenTheirChecks) {
+  // Constant operands: a step folded at compile time, or moved ahead of the
+  // first check, would raise nothing at the second.
+  const Extended huge(LDBL_MAX);
+  CheckFloat();
+  const Extended product = huge * huge;
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+  EXPECT_FALSE(product.is_finite());
+
+  CheckFloat();
+  (void)(Extended(1.0L) / Extended(0.0L));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrDivisionByZero, frame::kLocFloatZeroDivide));
+  (void)(Extended(INFINITY) - Extended(INFINITY));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrIllegalArgument, frame::kLocFloatInvalid));
+  (void)Extended(1e309L).ToDouble();
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+  // A signaling NaN loaded from a single variable is an invalid operation.
+  const float signaling = std::numeric_limits<float>::signaling_NaN();
+  (void)Extended::FromSingle(signaling);
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrIllegalArgument, frame::kLocFloatInvalid));
+}
+
 TEST_F(FloatUnitTest, ErrorsAndResetRestoreTheControlState) {
   std::fesetround(FE_UPWARD);
   (void)(Extended(1.0L) / Extended(0.0L));
@@ -178,6 +204,42 @@ TEST_F(FloatUnitTest, DirectedRoundingLastsOneStep) {
     EXPECT_EQ(RoundToInteger(Extended(c.value)).native(), c.nearest);
     EXPECT_EQ(std::fegetround(), FE_TONEAREST);
   }
+}
+
+// RoundDownward leaves the rounding mode alone and corrects frndint's
+// result instead; it must agree bit for bit (zero signs included) with an
+// integer rounding done in the downward mode, whatever mode the unit is in.
+TEST_F(FloatUnitTest, RoundDownwardAgreesWithTheDownwardMode) {
+  std::vector<long double> values = {
+      0.0L, 0.5L, 1.0L, 1.5L, 2.5L, 0.49999999999999999997L, 0.50000000000000000003L,
+      LDBL_TRUE_MIN, LDBL_MIN, 1.0L - LDBL_EPSILON / 2, 4611686018427387904.5L,
+      9223372036854775807.0L, 9223372036854775808.0L, 18446744073709551615.0L,
+      1e30L, LDBL_MAX, INFINITY};
+  std::mt19937_64 random(20261206);
+  for (int i = 0; i < 20000; ++i) {
+    // Binary exponents from 2^-8 to 2^70 around the integers that matter.
+    const auto biased = static_cast<uint16_t>(16383 - 8 + random() % 79);
+    values.push_back(Extended::FromParts(false, biased, random() | (1ull << 63)).native());
+  }
+  const size_t positives = values.size();
+  for (size_t i = 0; i < positives; ++i) values.push_back(-values[i]);
+
+  for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+    for (const long double v : values) {
+      std::fesetround(FE_DOWNWARD);
+      const long double expected = std::nearbyint(v);
+      std::fesetround(mode);
+      const long double got = RoundDownward(Extended(v)).native();
+      std::fesetround(FE_TONEAREST);
+      if (std::memcmp(&got, &expected, 10) != 0)  // the 80 bits, no padding
+        FAIL() << "mode " << mode << " value " << ExtendedBits(v) << " gave "
+               << ExtendedBits(got) << ", expected " << ExtendedBits(expected);
+    }
+  }
+  EXPECT_EQ(ReadFloatStatus() & kStatusReported, 0);
+  const Extended nan = RoundDownward(Extended(std::nanl("")));
+  EXPECT_TRUE(nan.is_nan());
+  EXPECT_EQ(ReadFloatStatus() & kStatusReported, 0) << "a quiet NaN raises nothing";
 }
 
 }  // namespace
