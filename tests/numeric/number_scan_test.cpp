@@ -212,6 +212,50 @@ TEST_F(NumberScanTest, ScanAgreesWithTheStatedAlgorithm) {
   }
 }
 
+// A blank after a number sends it through the general scan (the plain
+// decimal reading takes only texts that end after their digits): both
+// readings must agree on everything but the end.
+void ExpectSameScan(const std::string& text) {
+  const std::string padded = text + " ";
+  const ScannedDigits plain = ScanDigits(text.c_str());
+  const ScannedDigits general = ScanDigits(padded.c_str());
+  SCOPED_TRACE("<" + text + ">");
+  EXPECT_EQ(plain.status, general.status);
+  EXPECT_EQ(plain.precision, general.precision);
+  // The general scan steps over the blank to the terminator.
+  const long general_end = general.end - padded.c_str();
+  EXPECT_EQ(plain.end - text.c_str(),
+            general_end == static_cast<long>(padded.size()) ? general_end - 1 : general_end);
+  if (plain.status != kScanOk) return;
+  EXPECT_EQ(plain.negative, general.negative);
+  EXPECT_EQ(plain.high, general.high);
+  EXPECT_EQ(plain.low, general.low);
+  if (plain.low != 0 || plain.high != 0) {
+    EXPECT_EQ(plain.exponent, general.exponent);
+  }
+}
+
+TEST_F(NumberScanTest, PlainDecimalsReadAsTheGeneralScanReadsThem) {
+  const std::string cases[] = {
+      "0", "-0", "+0", ".", "-.", "0.", ".5", "-.5", "00012.3400", "0.000", "1234567",
+      "12345678", "1234567.0", "-9999.", "9223372036854775807", "9999999999999999999",
+      "10000000000000000000", "0.0000000000000000000123", "1000000000000000000",
+      "0." + std::string(600, '0') + "1", "0." + std::string(510, '0') + "1",
+      "1" + std::string(520, '0'), "", "-", "+", "1.2.3", "1-", "12E3"};
+  for (const std::string& text : cases) ExpectSameScan(text);
+  std::mt19937_64 random(843750);
+  for (int n = 0; n < 5000; ++n) {
+    std::string text = n % 2 == 0 ? "-" : "";
+    const int length = 1 + static_cast<int>(random() % 24);
+    const int point = static_cast<int>(random() % static_cast<unsigned>(length + 1));
+    for (int i = 0; i < length; ++i) {
+      if (i == point) text += '.';
+      text += static_cast<char>('0' + random() % (n % 3 == 0 ? 2 : 10));  // many zeros
+    }
+    ExpectSameScan(text);
+  }
+}
+
 TEST_F(NumberScanTest, ConversionsLeavePendingFlagsAlone) {
   // An overflow pending before a failed conversion is still there after it;
   // the one the conversion raised itself is taken back.
