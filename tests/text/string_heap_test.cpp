@@ -69,7 +69,12 @@ TEST_F(StringHeapTest, LiveVariablesSurviveCompactionGrowthAndShrink) {
   CompactStrings();
   HeapStats after = StringHeapStats();
   EXPECT_EQ(after.chunks, 1u);
-  EXPECT_NE(after.base, before);
+  // The shrink takes a new area while the old one is held, so it moves. The
+  // stress build moves on every append, and an area freed by one move may
+  // come back at the next: its base can end where it began.
+  if (!kHeapStressBuild) {
+    EXPECT_NE(after.base, before);
+  }
   EXPECT_EQ(after.live_blocks, variables.size());
   for (size_t v = 0; v < variables.size(); ++v) EXPECT_EQ(Bytes(variables[v]), latest[v]) << v;
 }
