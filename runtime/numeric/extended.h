@@ -2,6 +2,7 @@
 // bias 16383, 64-bit significand with an explicit leading bit) in which all
 // arithmetic, number scanning and picture formatting run. Header only.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -90,6 +91,8 @@ inline Extended Extended::FromInt(int64_t value) {
   return Extended(static_cast<long double>(value));
 }
 
+// The widening loads are single instructions too: exact, and like any load
+// they raise invalid for a signaling NaN.
 inline Extended Extended::FromSingle(float value) {
   long double loaded;
   asm volatile("flds %1" : "=t"(loaded) : "m"(value));
@@ -117,6 +120,7 @@ inline double Extended::ToDouble() const {
 }
 
 // ------------------------------------------------------------ bit access
+
 inline Extended Extended::FromParts(bool negative, uint16_t biased_exponent,
                                     uint64_t significand) {
   const uint16_t word =
@@ -128,7 +132,6 @@ inline Extended Extended::FromParts(bool negative, uint16_t biased_exponent,
   std::memcpy(&value, bytes, sizeof value);
   return Extended(value);
 }
-
 
 inline bool Extended::negative() const {
   return (extended_detail::SignExponent(value_) & 0x8000u) != 0;

@@ -69,7 +69,9 @@ class Accumulator {
   bool is_zero() const { return count_ <= kNarrowDigits ? narrow_ == 0 : wide_ == 0; }
 
   // The integer as bits 0..63 and 64..95.
-  uint64_t low() const { return count_ <= kNarrowDigits ? narrow_ : static_cast<uint64_t>(wide_); }
+  uint64_t low() const {
+    return count_ <= kNarrowDigits ? narrow_ : static_cast<uint64_t>(wide_);
+  }
   uint32_t high() const {
     return count_ <= kNarrowDigits ? 0 : static_cast<uint32_t>(wide_ >> 64);
   }
@@ -100,8 +102,8 @@ Extended AccumulatorValue(const ScannedDigits& digits) {
 }
 
 // value * 10^exponent, one table entry per set bit of |exponent|, from 256
-// down to 1, each product rounded to extended.
-// Only the set bits are visited, highest first: entry i stands for 2^(8 - i).
+// down to 1, each product rounded to extended. Only the set bits are
+// visited, highest first: entry i stands for 2^(8 - i).
 Extended Scale(Extended value, int32_t exponent) {
   static_assert(kPowerExponents[0] == 1 << (kPowerCount - 1) &&
                 kPowerExponents[kPowerCount - 1] == 1);
