@@ -98,6 +98,7 @@ bool StreamWindow::ReadAnswerLine(std::string* line) {
   bool any = false;
   for (;;) {
     if (Signals().close.load(std::memory_order_relaxed) != 0) return false;
+    if (!WaitReadableOrSignal(input_fd_)) continue;  // a signal: look at the flags
     char c;
     ssize_t n = ::read(input_fd_, &c, 1);
     if (n < 0) {

@@ -4,6 +4,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,10 +40,43 @@ constexpr char kLeave[] = "\x1b[0m\x1b[?25h\x1b[?1049l\x1b[23;0t";
 
 constexpr int kCloseSignals[] = {SIGHUP, SIGTERM};
 
-void OnClose(int) { g_signals.close.store(1, std::memory_order_relaxed); }
-void OnInterrupt(int) { frame::RequestAttention(frame::kAttentionBreakSignal); }
+// A signal that arrives between a wait's look at the flags and its blocking
+// call would be lost; the handlers therefore also write one byte to this
+// pipe, which every blocking wait watches.
+int g_wake_pipe[2] = {-1, -1};
+
+void Wake() {
+  if (g_wake_pipe[1] < 0) return;
+  int saved = errno;
+  char byte = 1;
+  [[maybe_unused]] ssize_t n = ::write(g_wake_pipe[1], &byte, 1);
+  errno = saved;
+}
+
+void OnClose(int) {
+  g_signals.close.store(1, std::memory_order_relaxed);
+  Wake();
+}
+void OnInterrupt(int) {
+  frame::RequestAttention(frame::kAttentionBreakSignal);
+  Wake();
+}
 void OnInput(int) { g_signals.input_ready.store(1, std::memory_order_relaxed); }
-void OnResize(int) { g_signals.resized.store(1, std::memory_order_relaxed); }
+void OnResize(int) {
+  g_signals.resized.store(1, std::memory_order_relaxed);
+  Wake();
+}
+
+void OpenWakePipe() {
+  if (g_wake_pipe[0] >= 0) return;
+  if (::pipe2(g_wake_pipe, O_NONBLOCK | O_CLOEXEC) != 0) g_wake_pipe[0] = g_wake_pipe[1] = -1;
+}
+
+void DrainWakePipe() {
+  char bytes[64];
+  while (g_wake_pipe[0] >= 0 && ::read(g_wake_pipe[0], bytes, sizeof bytes) > 0) {
+  }
+}
 
 void Install(int signal_number, void (*handler)(int), bool restart) {
   struct sigaction action;
@@ -115,6 +149,7 @@ void RestoreTerminalNow() {
 }
 
 void InstallCloseSignals(bool break_on_interrupt) {
+  OpenWakePipe();
   g_signals.close.store(0, std::memory_order_relaxed);
   for (int s : kCloseSignals) Install(s, OnClose, false);
   if (break_on_interrupt) Install(SIGINT, OnInterrupt, true);
@@ -126,6 +161,22 @@ void RemoveCloseSignals() {
   // O_ASYNC is off again by now; a late SIGIO must not end the process.
   ::signal(SIGIO, SIG_IGN);
   ::signal(SIGWINCH, SIG_DFL);
+}
+
+bool WaitReadableOrSignal(int fd) {
+  for (;;) {
+    pollfd watched[2] = {{fd, POLLIN, 0}, {g_wake_pipe[0], POLLIN, 0}};
+    int ready = ::poll(watched, g_wake_pipe[0] >= 0 ? 2 : 1, -1);
+    if (ready < 0) {
+      if (errno == EINTR) return false;  // a signal: let the caller look at the flags
+      return true;  // let the caller's read report the failure
+    }
+    if (watched[1].revents != 0) {
+      DrainWakePipe();
+      return false;
+    }
+    if (watched[0].revents != 0) return true;
+  }
 }
 
 }  // namespace tolvex::os

@@ -28,6 +28,11 @@ void RestoreTerminalNow();
 void InstallCloseSignals(bool break_on_interrupt);
 void RemoveCloseSignals();
 
+// Waits until `fd` has bytes to read or one of the signals above arrived
+// (checked without a race: the handlers also write to a pipe that the wait
+// watches). True when `fd` is readable, false when a signal woke the wait.
+bool WaitReadableOrSignal(int fd);
+
 // Writes all bytes, retrying EINTR and short writes. False on failure.
 bool WriteAll(int fd, const void* bytes, uint32_t length);
 

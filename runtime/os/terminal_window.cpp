@@ -114,15 +114,9 @@ bool TerminalWindow::WaitMessage() {
     }
     RenderIfChanged();
     Signals().input_ready.store(0, std::memory_order_relaxed);
-    pollfd p{input_fd_, POLLIN, 0};
-    // Blocks; SIGTERM, SIGHUP and SIGWINCH end the poll with EINTR.
-    int ready = ::poll(&p, 1, -1);
-    if (ready < 0) {
-      if (errno == EINTR) continue;
-      closed_ = true;
-      break;
-    }
-    ReadAvailable();
+    // Blocks until a key or SIGTERM, SIGHUP, SIGINT or SIGWINCH, which the
+    // next round of the loop looks at.
+    if (WaitReadableOrSignal(input_fd_)) ReadAvailable();
   }
   return false;
 }
