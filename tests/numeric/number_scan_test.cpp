@@ -3,7 +3,6 @@
 #include "runtime/numeric/number_scan.h"
 
 #include <cfloat>
-#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -143,75 +142,6 @@ TEST_F(NumberScanTest, ScanNumberBoundaries) {
   EXPECT_GT(ScanNumber("1E-511").value.native(), 0.0L);
 }
 
-// The scan's value as the algorithm states it, one step at a time: the
-// accumulator's bits counted one by one, its top 64 bits as the
-// significand, then every table entry tested from 10^256 down to 10^1.
-long double StatedValue(unsigned __int128 accumulator, bool negative, int exponent) {
-  int bits = 0;
-  for (unsigned __int128 rest = accumulator; rest != 0; rest >>= 1) ++bits;
-  const uint64_t significand = bits > 64 ? static_cast<uint64_t>(accumulator >> (bits - 64))
-                                         : static_cast<uint64_t>(accumulator) << (64 - bits);
-  Extended value = Extended::FromParts(negative, static_cast<uint16_t>(16383 + bits - 1),
-                                       significand);
-  const int magnitude = exponent < 0 ? -exponent : exponent;
-  for (int i = 0; i < kPowerCount; ++i) {
-    if (magnitude & kPowerExponents[i])
-      value = value * (exponent < 0 ? PowersOfTenDown[i] : PowersOfTenUp[i]);
-  }
-  return value.native();
-}
-
-// Random numbers of 1 to 34 significant digits, the point anywhere (or
-// after leading fraction zeros), some with an exponent: the scan and the
-// single conversion must give exactly the stated value, across the 19-digit
-// and 2^63 boundaries of the accumulator and the 28-digit limit.
-TEST_F(NumberScanTest, ScanAgreesWithTheStatedAlgorithm) {
-  std::mt19937_64 random(1125750);
-  for (int n = 0; n < 20000; ++n) {
-    const int count = 1 + static_cast<int>(random() % 34);
-    std::string digits(1, static_cast<char>('1' + random() % 9));
-    for (int i = 1; i < count; ++i) digits += static_cast<char>('0' + random() % 10);
-    if (n % 4 == 0) digits.replace(0, std::min(count, 19), std::min(count, 19), '9');
-    const int point = static_cast<int>(random() % (count + 6)) - 5;  // -5 .. count
-    const bool negative = random() % 2 == 0;
-    const int explicit_exponent = n % 3 == 0 ? static_cast<int>(random() % 81) - 40 : 0;
-
-    std::string text = negative ? "-" : "";
-    if (point <= 0) {
-      text += "0." + std::string(static_cast<size_t>(-point), '0') + digits;
-    } else {
-      text += digits.substr(0, static_cast<size_t>(point));
-      if (point < count) text += "." + digits.substr(static_cast<size_t>(point));
-    }
-    if (n % 3 == 0) text += "E" + std::to_string(explicit_exponent);
-
-    const int kept = std::min(count, 28);
-    unsigned __int128 accumulator = 0;
-    for (int i = 0; i < kept; ++i)
-      accumulator = accumulator * 10 + static_cast<unsigned>(digits[static_cast<size_t>(i)] - '0');
-    const long double expected =
-        StatedValue(accumulator, negative, point - kept + explicit_exponent);
-
-    const ScanResult scan = ScanNumber(text.c_str());
-    ASSERT_EQ(scan.status, kScanOk) << text;
-    if (std::memcmp(&scan.value, &expected, 10) != 0)
-      FAIL() << text << " gave " << ExtendedBits(scan.value.native()) << ", expected "
-             << ExtendedBits(expected);
-
-    Extended single(0.0L);
-    const bool ok = ConvertField(text.c_str(), 2, &single);
-    const float rounded = static_cast<float>(expected);
-    ClearFloatStatus();  // the overflow of that rounding, which is not under test
-    if (std::isinf(rounded)) {
-      EXPECT_FALSE(ok) << text;
-    } else {
-      ASSERT_TRUE(ok) << text;
-      EXPECT_EQ(single.native(), rounded) << text;
-    }
-    ASSERT_EQ(ReadFloatStatus() & kStatusReported, 0) << text << ": flags left behind";
-  }
-}
-
 // A blank after a number sends it through the general scan (the plain
 // decimal reading takes only texts that end after their digits): both
 // readings must agree on everything but the end.
@@ -241,19 +171,9 @@ TEST_F(NumberScanTest, PlainDecimalsReadAsTheGeneralScanReadsThem) {
       "12345678", "1234567.0", "-9999.", "9223372036854775807", "9999999999999999999",
       "10000000000000000000", "0.0000000000000000000123", "1000000000000000000",
       "0." + std::string(600, '0') + "1", "0." + std::string(510, '0') + "1",
-      "1" + std::string(520, '0'), "", "-", "+", "1.2.3", "1-", "12E3"};
+      "1" + std::string(520, '0'), "", "-", "+", "1.2.3", "1-", "12E3", "-0.0010010",
+      "1010101010101010101.01", "12345678901234567890123456789.5", "-.000000000000000000001"};
   for (const std::string& text : cases) ExpectSameScan(text);
-  std::mt19937_64 random(843750);
-  for (int n = 0; n < 5000; ++n) {
-    std::string text = n % 2 == 0 ? "-" : "";
-    const int length = 1 + static_cast<int>(random() % 24);
-    const int point = static_cast<int>(random() % static_cast<unsigned>(length + 1));
-    for (int i = 0; i < length; ++i) {
-      if (i == point) text += '.';
-      text += static_cast<char>('0' + random() % (n % 3 == 0 ? 2 : 10));  // many zeros
-    }
-    ExpectSameScan(text);
-  }
 }
 
 TEST_F(NumberScanTest, ConversionsLeavePendingFlagsAlone) {
@@ -324,7 +244,7 @@ TEST_F(NumberScanTest, RadixNumbers) {
 TEST_F(NumberScanTest, RadixStepsRoundAsDoubles) {
   std::mt19937_64 random(65535);
   const char* const kHex = "0123456789ABCDEF";
-  for (int n = 0; n < 3000; ++n) {
+  for (int n = 0; n < 300; ++n) {
     const int radix = n % 2 == 0 ? 16 : 8;
     const auto count = static_cast<size_t>(1 + random() % 400);
     std::string text(1, radix == 16 ? 'H' : 'O');
