@@ -26,7 +26,7 @@ void ConsolePrompt(int32_t window, int32_t mode) {
     if (length > 0) std::memcpy(input.prompt, prompt.bytes, length);
     input.prompt[length] = 0;
     input.prompt_length = length;
-    if (prompt.kind == text::kTemporary) text::ReleaseText(prompt);
+    text::ReleaseIfTemporary(prompt);
   }
   input.recorded_depth = text::StackDepth();
   if (mode == 0) input.mode_flags = 2;

@@ -166,7 +166,7 @@ void StoreItem(const InputItem& item, numeric::Extended number) {
     case kItemString12:
     case kItemString13: {
       text::StringValue scanned = text::PopText();
-      if (scanned.kind == text::kTemporary) text::ReleaseText(scanned);
+      text::ReleaseIfTemporary(scanned);
       return StoreFailed(frame::kErrTypeMismatch, frame::kLocStoreKind);
     }
     default:

@@ -273,16 +273,15 @@ void OpenNamed(std::string name, uint16_t channel, uint16_t mode, bool option_al
 void OpenChannel(uint16_t mode, uint16_t share, uint16_t channel, uint32_t has_length,
                  int32_t length) {
   text::StringValue operand = text::PopText();
-  bool temporary = operand.kind == text::kTemporary;
   if (operand.length > kPathBytes) {
-    if (temporary) text::ReleaseText(operand);
+    text::ReleaseIfTemporary(operand);
     frame::RaiseError(frame::kErrBadFileName, frame::kLocOpenNameLength);
     return;
   }
   // The name is used as a zero-terminated copy: it ends at a NUL byte.
   std::string name = text::Bytes(operand);
   name.resize(std::strlen(name.c_str()));
-  if (temporary) text::ReleaseText(operand);
+  text::ReleaseIfTemporary(operand);
 
   if (channel < 1 || channel > 255)
     return frame::RaiseError(frame::kErrBadChannelNumber, frame::kLocOpenChannel);

@@ -150,18 +150,17 @@ void FormatOutputText(int32_t slot_index, OutputWork* work, int32_t terminator) 
 
 void WriteText(int32_t terminator) {
   text::StringValue operand = text::PopText();
-  const bool temporary = operand.kind == text::kTemporary;
   const uint32_t capacity = operand.length + kWorkExtra;
   WorkCopy copy{static_cast<uint8_t*>(os::Allocate(capacity))};
   if (copy.bytes == nullptr) {
-    if (temporary) text::ReleaseText(operand);
+    text::ReleaseIfTemporary(operand);
     return frame::RaiseError(frame::kErrResources, frame::kLocWriteTextBuffer);
   }
   const int32_t target = CurrentOutput().slot;
   const bool screen = target == kScreenSlot;
   uint8_t* place = screen ? copy.bytes : copy.bytes + kWorkExtra;
   if (operand.length != 0) std::memcpy(place, operand.bytes, operand.length);
-  if (temporary) text::ReleaseText(operand);
+  text::ReleaseIfTemporary(operand);
 
   if (screen) return WriteTextToConsole(copy.bytes, operand.length, capacity, terminator);
 

@@ -50,10 +50,6 @@ class Block {
   uint8_t* data_;
 };
 
-void ReleaseIfTemporary(const text::StringValue& value) {
-  if (value.kind == text::kTemporary) text::ReleaseText(value);
-}
-
 // Rounded to double as every formatted value is; the flags of this rounding
 // (an overflow to infinity, an inexact result) are not reported.
 Extended AsDouble(Extended number) {
@@ -169,7 +165,7 @@ void FormatPicture(Extended number) {
   const Extended value = AsDouble(number);
 
   if (picture.length == 0) {
-    ReleaseIfTemporary(picture);
+    text::ReleaseIfTemporary(picture);
     const Block room(kEmptyPictureRoom);
     if (room.data() == nullptr)
       frame::RaiseError(frame::kErrOutOfMemory, frame::kLocPictureEmptyCopy);
@@ -182,13 +178,13 @@ void FormatPicture(Extended number) {
   // Work on a copy: the result's allocation may move the string heap.
   const Block copy(picture.length + 1);
   if (copy.data() == nullptr) {
-    ReleaseIfTemporary(picture);
+    text::ReleaseIfTemporary(picture);
     frame::RaiseError(frame::kErrOutOfMemory, frame::kLocPictureCopy);
   }
   std::memcpy(copy.data(), picture.bytes, picture.length);
   copy.data()[picture.length] = 0;
   const uint32_t length = picture.length;
-  ReleaseIfTemporary(picture);
+  text::ReleaseIfTemporary(picture);
 
   const uint32_t room = length + kOutputSlack;
   const Block output(room);

@@ -32,7 +32,7 @@ class TempRelease {
  public:
   explicit TempRelease(const text::StringValue& value) : value_(value) {}
   ~TempRelease() {
-    if (value_.kind == text::kTemporary) text::ReleaseText(value_);
+    text::ReleaseIfTemporary(value_);
   }
   TempRelease(const TempRelease&) = delete;
   TempRelease& operator=(const TempRelease&) = delete;

@@ -55,11 +55,6 @@ StringValue* Push(StringValue* record) {
   return entry.ref;
 }
 
-// Releases the operand when it is a temporary.
-void ReleaseIfTemporary(const StringValue& value) {
-  if (value.kind == kTemporary) ReleaseText(value);
-}
-
 }  // namespace
 
 void NewTempText(uint32_t length, const uint8_t* bytes) {

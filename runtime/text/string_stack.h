@@ -21,6 +21,11 @@ StringValue PopText();
 void NewTempText(uint32_t length, const uint8_t* bytes);
 // Marks the block of a kind 0x10 or 0x20 record free; others are left alone.
 void ReleaseText(const StringValue& record);
+// What every consumer does with a popped operand once it is done with it:
+// release it when it is a temporary, leave a variable's text alone.
+inline void ReleaseIfTemporary(const StringValue& operand) {
+  if (operand.kind == kTemporary) ReleaseText(operand);
+}
 // Pops right, then left; pushes left followed by right.
 // Example: PushVarText(&base), PushConstText(ConstText(".xml")), ConcatText().
 void ConcatText();

@@ -13,10 +13,6 @@ namespace tolvex::text {
 namespace {
 constexpr uint32_t kMaxPosition = 0x7FFFFFFF;
 
-void ReleaseIfTemporary(const StringValue& value) {
-  if (value.kind == kTemporary) ReleaseText(value);
-}
-
 uint32_t Search(const StringValue& haystack, const StringValue& needle, uint32_t start) {
   if (haystack.length == 0 || start > haystack.length || haystack.length < needle.length)
     return 0;
