@@ -102,17 +102,12 @@ TEST_F(WriteTextTest, Errors) {
   Open(1, 0, 1, "in.txt");
   Open(8, 0, 2, "in.txt");
   Open(1, 0, 3, "KYBD:");
-  struct WriteCase {
-    int16_t channel;
-    int16_t code;
-    uint32_t location;
-  };
-  const WriteCase writes[] = {
+  const Case writes[] = {
       {1, kErrBadFileMode, kLocWriteTextWrite},
       {2, kErrBadFileMode, kLocWriteTextWrite},
       {3, kErrBadFileMode, kLocWriteTextFormat},
   };
-  for (const WriteCase& c : writes) {
+  for (const Case& c : writes) {
     EXPECT_TRUE(Raises([&] { Write("text", 0, c.channel); }, c.code, c.location));
     EXPECT_EQ(text::StackDepth(), 0);
   }
