@@ -16,9 +16,13 @@ namespace {
 using testing::Raises;
 using StringHeapTest = testing::RuntimeTest;
 
-void Assign(StringValue* variable, const std::string& bytes) {
+void PushTemp(const std::string& bytes) {
   NewTempText(static_cast<uint32_t>(bytes.size()),
               reinterpret_cast<const uint8_t*>(bytes.data()));
+}
+
+void Assign(StringValue* variable, const std::string& bytes) {
+  PushTemp(bytes);
   AssignText(variable);
 }
 
@@ -103,10 +107,7 @@ TEST_F(StringHeapTest, GrowthFailureIsError82) {
   Assign(&a, std::string(200000, 'a'));
   // The work copy succeeds, the larger area does not.
   os::FailAllocationsAfter(1);
-  EXPECT_TRUE(Raises([] {
-    std::string big(200000, 'b');
-    NewTempText(static_cast<uint32_t>(big.size()), reinterpret_cast<const uint8_t*>(big.data()));
-  }, 82, 0xC503));
+  EXPECT_TRUE(Raises([] { PushTemp(std::string(200000, 'b')); }, 82, 0xC503));
   os::FailAllocationsAfter(-1);
   EXPECT_EQ(Bytes(a), std::string(200000, 'a'));
 }
@@ -135,11 +136,7 @@ TEST_F(StringHeapTest, TheWorkCopyIsKeptAndGrownWhenNeeded) {
   os::FailAllocationsAfter(0);
   Assign(&a, std::string(1000, 'c'));  // fits the kept one
   Assign(&b, "short");
-  EXPECT_TRUE(Raises([] {
-    const std::string longer(1001, 'd');
-    NewTempText(static_cast<uint32_t>(longer.size()),
-                reinterpret_cast<const uint8_t*>(longer.data()));
-  }, 7, 0xC502));
+  EXPECT_TRUE(Raises([] { PushTemp(std::string(1001, 'd')); }, 7, 0xC502));
   os::FailAllocationsAfter(-1);
   EXPECT_EQ(Bytes(a), std::string(1000, 'c'));
   EXPECT_EQ(Bytes(b), "short");

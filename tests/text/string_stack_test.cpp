@@ -108,21 +108,17 @@ TEST_F(StringStackTest, CharTextMakesOneBytePerCode) {
 }
 
 TEST_F(StringStackTest, FailuresCarryTheirCodeAndLocation) {
-  const int32_t code_256[] = {65, 256};
-  const int32_t code_minus_1[] = {-1};
-  EXPECT_TRUE(Raises([&] { CharText(2, code_256); }, 5, 0x9201));
-  EXPECT_TRUE(Raises([&] { CharText(1, code_minus_1); }, 5, 0x9201));
+  const int32_t codes[] = {65, 256, -1};
+  EXPECT_TRUE(Raises([&] { CharText(2, codes); }, 5, 0x9201));
+  EXPECT_TRUE(Raises([&] { CharText(1, codes + 2); }, 5, 0x9201));
 
-  StringValue fixed{kFixedKind12, 0, nullptr};
-  EXPECT_TRUE(Raises([&] {
-    PushConstText(ConstText("abc"));
-    AssignText(&fixed);
-  }, 13, 0xC201));
-  fixed.kind = kFixedKind13;
-  EXPECT_TRUE(Raises([&] {
-    PushConstText(ConstText("abc"));
-    AssignText(&fixed);
-  }, 13, 0xC201));
+  for (const uint8_t kind : {kFixedKind12, kFixedKind13}) {
+    StringValue fixed{kind, 0, nullptr};
+    EXPECT_TRUE(Raises([&] {
+      PushConstText(ConstText("abc"));
+      AssignText(&fixed);
+    }, 13, 0xC201)) << int{kind};
+  }
   EXPECT_EQ(StringHeapStats().live_blocks, 0u);  // the popped temporary was released
 
   EXPECT_TRUE(Raises([] {

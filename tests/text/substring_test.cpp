@@ -45,7 +45,6 @@ TEST_F(SubstringTest, FindTextPositions) {
       {"x", "0123456789", 1000, 0},
       {"89", "0123456789", 1, 9},  // last possible position
       {"<", "35.6 139.75</gml>", 5, 12},
-      {" ", "no-blank", 1, 0},
       {"\\", sjis_haystack, 1, 2},  // every byte position is tested
       {"ab", "aab", 1, 2},
       {"A", "a", 1, 0},  // no case folding
