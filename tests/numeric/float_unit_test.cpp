@@ -194,7 +194,8 @@ TEST_F(FloatUnitTest, DirectedRoundingLastsOneStep) {
 // integer rounding done in the downward mode, whatever mode the unit is in.
 TEST_F(FloatUnitTest, RoundDownwardAgreesWithTheDownwardMode) {
   std::vector<long double> values = {
-      0.0L, 0.5L, 1.0L, 1.5L, 2.5L, 0.49999999999999999997L, 0.50000000000000000003L,
+      0.0L, 0.5L, 1.0L, 1.5L, 2.5L, 3.7L, 0.0001L, 0.9999L, 32767.99L, 0.49999999999999999997L,
+      0.50000000000000000003L,
       LDBL_TRUE_MIN, LDBL_MIN, 1.0L - LDBL_EPSILON / 2, 4611686018427387904.5L,
       9223372036854775807.0L, 9223372036854775808.0L, 18446744073709551615.0L,
       1e30L, LDBL_MAX, INFINITY};
