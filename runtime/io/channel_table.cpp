@@ -117,6 +117,30 @@ ChannelSlot* SlotAt(int32_t index) {
   return g_slots[index];
 }
 
+int32_t OpenChannelSlot(int16_t channel, uint32_t range_location, uint32_t closed_location) {
+  const auto number = static_cast<uint16_t>(channel);
+  if (number < 1 || number > 255) {
+    frame::RaiseError(frame::kErrBadChannelNumber, range_location);
+    return -1;
+  }
+  const int32_t slot = LookupChannel(number);
+  if (slot == -1) frame::RaiseError(frame::kErrChannelNotOpen, closed_location);
+  return slot;
+}
+
+ChannelSlot* ReadableInputSlot(int32_t slot_index, uint32_t location) {
+  ChannelSlot* slot = SlotAt(slot_index);
+  if (slot == nullptr || !IsFileSlot(slot_index) || slot->kind != kSequentialInput) {
+    frame::RaiseError(frame::kErrBadFileMode, location);
+    return nullptr;
+  }
+  if (slot->control->position >= slot->control->length) {
+    frame::RaiseError(frame::kErrInputPastEnd, location);
+    return nullptr;
+  }
+  return slot;
+}
+
 void CloseChannels(uint32_t count, const uint32_t* channels) {
   if (count == 0) {
     CloseChannel(0);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/io/io_context.h"
+#include "runtime/io/steering_bytes.h"
 #include "runtime/os/file_system.h"
 
 namespace tolvex::io {
@@ -18,7 +19,6 @@ constexpr uint32_t kPathBytes = 260;
 constexpr uint32_t kReadAheadBytes = 32768;
 // Pending output of one file is handed to the system in pieces of this size.
 constexpr uint32_t kWriteBufferBytes = 32768;
-constexpr uint8_t kEndOfFileMark = 0x1A;
 
 // Slot kinds: the kind of an open mode, or a device's own.
 enum SlotKind : int32_t {
@@ -73,6 +73,17 @@ ChannelSlot* SlotAt(int32_t index);
 inline bool IsFileSlot(int32_t index) {
   return index >= kFirstFileSlot && index <= kLastFileSlot;
 }
+
+// The slot of an open channel that a program names: a number outside 1..255
+// (compared unsigned, so negative numbers fail too) is error 50 at
+// `range_location`, a closed channel 57 at `closed_location`. Returns -1
+// only when such a raise returned (an error was already being processed).
+int32_t OpenChannelSlot(int16_t channel, uint32_t range_location, uint32_t closed_location);
+
+// The slot of a file open for sequential input with bytes left to read:
+// otherwise 51 (not such a file) or 54 (at the end) at `location`. Null only
+// when such a raise returned.
+ChannelSlot* ReadableInputSlot(int32_t slot_index, uint32_t location);
 
 // Closes channels: count 0 closes every channel 1..255; otherwise the listed
 // ones in order, each of which must be 1..255 (error 50 at 0x1E01; channels

@@ -9,25 +9,15 @@
 #include "runtime/frame/runtime_error.h"
 #include "runtime/io/item_scanner.h"
 #include "runtime/io/read_at.h"
+#include "runtime/io/steering_bytes.h"
 
 namespace tolvex::io {
 namespace {
 
-constexpr uint8_t kCarriageReturn = 0x0D;
-constexpr uint8_t kLineFeed = 0x0A;
-constexpr uint8_t kBlank = 0x20;
-constexpr uint8_t kQuote = 0x22;
-
 // Bytes that steer nothing: inside a field that is not closed each is
 // simply copied, so a run of them is taken at once.
-constexpr std::array<bool, 256> kPlainBytes = [] {
-  std::array<bool, 256> plain{};
-  plain.fill(true);
-  for (uint8_t steering : {uint8_t{0}, kCarriageReturn, kEndOfFileMark, kBlank, kQuote,
-                           uint8_t{','}, uint8_t{':'}})
-    plain[steering] = false;
-  return plain;
-}();
+constexpr std::array<bool, 256> kPlainBytes =
+    PlainBytes({0, kCarriageReturn, kEndOfFileMark, kBlank, kQuote, ',', ':'});
 
 struct FieldState {
   bool quote_open = false;
@@ -39,12 +29,9 @@ struct FieldState {
 }  // namespace
 
 void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t location) {
-  ChannelSlot* slot = SlotAt(slot_index);
-  if (slot == nullptr || !IsFileSlot(slot_index) || slot->kind != kSequentialInput)
-    return frame::RaiseError(frame::kErrBadFileMode, location);
+  ChannelSlot* slot = ReadableInputSlot(slot_index, location);
+  if (slot == nullptr) return;
   FileControl& control = *slot->control;
-  if (control.position >= control.length)
-    return frame::RaiseError(frame::kErrInputPastEnd, location);
 
   const bool numeric_item = IsNumericItem(item_type);
   const uint32_t last_offset = control.length - 1;
@@ -98,7 +85,7 @@ void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t
         state.quote_closed = true;
         state.closed = true;
       }
-    } else if (byte == ',' || byte == ':') {
+    } else if (IsSeparator(byte)) {
       if (!state.quote_open) {
         if (!state.started && !state.quote_closed && numeric_item)
           return frame::RaiseError(frame::kErrBadInputItem, location);

@@ -17,12 +17,8 @@ uint32_t g_kept_size = 0;
 
 void SelectInputSource(int16_t channel, uint32_t mode_flags, uint32_t range_location,
                        uint32_t closed_location, uint32_t kind_location) {
-  // Compared unsigned, so negative numbers fail with the ones too large.
-  const auto number = static_cast<uint16_t>(channel);
-  if (number < 1 || number > 255)
-    return frame::RaiseError(frame::kErrBadChannelNumber, range_location);
-  const int32_t slot = LookupChannel(number);
-  if (slot == -1) return frame::RaiseError(frame::kErrChannelNotOpen, closed_location);
+  const int32_t slot = OpenChannelSlot(channel, range_location, closed_location);
+  if (slot == -1) return;
   const bool readable = slot == kKeyboardSlot ||
                         (slot >= kFirstSerialSlot && slot <= kLastSerialSlot) ||
                         IsFileSlot(slot);

@@ -1,6 +1,4 @@
 // The item scanner and the store step (see item_scanner.h).
-// The steering bytes (blank, quote, comma, colon, NUL) are all below 0x40,
-// where no Shift-JIS trail byte lies, so double-byte text passes whole.
 #include "runtime/io/item_scanner.h"
 
 #include <array>
@@ -10,28 +8,18 @@
 
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/runtime_error.h"
+#include "runtime/io/steering_bytes.h"
 #include "runtime/numeric/number_scan.h"
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
 namespace {
 
-constexpr uint8_t kBlank = 0x20;
-constexpr uint8_t kQuote = 0x22;
-
 // Where the next item of the current entry begins; null when none.
 const uint8_t* g_continuation = nullptr;
 
-bool IsSeparator(uint8_t byte) { return byte == ',' || byte == ':'; }
-
 // Bytes that steer nothing (the terminator steers too), taken in runs.
-constexpr std::array<bool, 256> kPlainBytes = [] {
-  std::array<bool, 256> plain{};
-  plain.fill(true);
-  for (uint8_t steering : {uint8_t{0}, kBlank, kQuote, uint8_t{','}, uint8_t{':'}})
-    plain[steering] = false;
-  return plain;
-}();
+constexpr std::array<bool, 256> kPlainBytes = PlainBytes({0, kBlank, kQuote, ',', ':'});
 
 // Converts a numeric item's bytes through a terminated copy of them.
 bool ConvertCopy(const uint8_t* begin, uint32_t length, uint32_t item_type,

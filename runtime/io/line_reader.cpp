@@ -7,24 +7,20 @@
 #include "runtime/io/channel_table.h"
 #include "runtime/io/input_source.h"
 #include "runtime/io/read_at.h"
+#include "runtime/io/steering_bytes.h"
 #include "runtime/os/memory.h"
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
 namespace {
 
-constexpr uint8_t kCarriageReturn = 0x0D;
-constexpr uint8_t kLineFeed = 0x0A;
 
 // Reads one line into `line`; *size is its length. Failures raise at 0x5002.
 void ReadFileLine(int32_t slot_index, uint8_t* line, uint32_t* size) {
   constexpr uint32_t kLocation = frame::kLocReadLine;
-  ChannelSlot* slot = SlotAt(slot_index);
-  if (slot == nullptr || !IsFileSlot(slot_index) || slot->kind != kSequentialInput)
-    return frame::RaiseError(frame::kErrBadFileMode, kLocation);
+  ChannelSlot* slot = ReadableInputSlot(slot_index, kLocation);
+  if (slot == nullptr) return;
   FileControl& control = *slot->control;
-  if (control.position >= control.length)
-    return frame::RaiseError(frame::kErrInputPastEnd, kLocation);
 
   const uint32_t last_offset = control.length - 1;
   ByteCursor cursor(*slot, control.position, kLocation);

@@ -10,12 +10,9 @@
 namespace tolvex::io {
 
 void WriteBinary(int16_t channel, uint32_t count, const void* address) {
-  const auto number = static_cast<uint16_t>(channel);
-  if (number < 1 || number > 255)
-    return frame::RaiseError(frame::kErrBadChannelNumber, frame::kLocWriteBinaryChannel);
-  const int32_t index = LookupChannel(number);
-  if (index == -1)
-    return frame::RaiseError(frame::kErrChannelNotOpen, frame::kLocWriteBinaryClosed);
+  const int32_t index =
+      OpenChannelSlot(channel, frame::kLocWriteBinaryChannel, frame::kLocWriteBinaryClosed);
+  if (index == -1) return;
   if (!IsFileSlot(index))
     return frame::RaiseError(frame::kErrBadFileMode, frame::kLocWriteBinaryNotFile);
   ChannelSlot* slot = SlotAt(index);

@@ -6,6 +6,7 @@
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/runtime_error.h"
 #include "runtime/io/channel_table.h"
+#include "runtime/io/steering_bytes.h"
 #include "runtime/io/console_output.h"
 #include "runtime/io/io_context.h"
 #include "runtime/io/write_buffer.h"
@@ -16,11 +17,6 @@
 namespace tolvex::io {
 namespace {
 
-constexpr uint8_t kCarriageReturn = 0x0D;
-constexpr uint8_t kLineFeed = 0x0A;
-constexpr uint8_t kTab = 0x09;
-constexpr uint8_t kFormFeed = 0x0C;
-constexpr uint8_t kBlank = 0x20;
 constexpr uint8_t kLineEnd[2] = {kCarriageReturn, kLineFeed};
 
 bool IsTextOutputKind(int32_t kind) {
@@ -47,13 +43,9 @@ struct WorkCopy {
 }  // namespace
 
 void SelectOutputChannel(int16_t channel) {
-  const auto number = static_cast<uint16_t>(channel);
-  if (number < 1 || number > 255)
-    return frame::RaiseError(frame::kErrBadChannelNumber, frame::kLocSelectOutputChannel);
-  const int32_t slot = LookupChannel(number);
-  if (slot == -1)
-    return frame::RaiseError(frame::kErrChannelNotOpen, frame::kLocSelectOutputClosed);
-  CurrentOutput().slot = slot;
+  const int32_t slot =
+      OpenChannelSlot(channel, frame::kLocSelectOutputChannel, frame::kLocSelectOutputClosed);
+  if (slot != -1) CurrentOutput().slot = slot;
 }
 
 void FormatOutputText(int32_t slot_index, OutputWork* work, int32_t terminator) {
