@@ -10,13 +10,14 @@
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/error_report.h"
 #include "runtime/frame/fatal_fault.h"
+#include "runtime/frame/startup_failure.h"
 #include "runtime/frame/statement_hook.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/io/key_queue.h"
 #include "runtime/io/window_system.h"
-#include "runtime/numeric/float_unit.h"
 #include "runtime/os/code_page.h"
+#include "runtime/numeric/float_unit.h"
 #include "runtime/os/terminal_window.h"
 #include "runtime/text/int_array.h"
 #include "runtime/text/string_stack.h"
@@ -39,18 +40,6 @@ struct FrameState {
 };
 
 FrameState g_frame;
-
-// "ウィンドウをオープンできません" (cannot open the window)
-constexpr char kCannotOpenWindow[] =
-    "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45\x82\xF0\x83\x49\x81\x5B\x83\x76"
-    "\x83\x93\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1";
-
-// The startup failure box, on a system without boxes: one line on stderr.
-void StartupFailure(const char* message) {
-  std::string text;
-  if (!os::Cp932ToUtf8(message, &text)) text = message;
-  std::fprintf(stderr, "%s.EXE: %s\n", g_frame.program_name.c_str(), text.c_str());
-}
 
 // Step 1 of the termination sequence: the main window is closed (forced),
 // after the messages already waiting have been handled.
@@ -154,10 +143,7 @@ int RunProgramIn(io::WindowSystem& window, const char* program_path,
   ResetStatementHook();
   io::ResetScreen();
   io::ResetKeyQueue();
-  if (!window.Open(g_frame.program_name)) {
-    StartupFailure(kCannotOpenWindow);
-    return 1;  // a start that failed is no success
-  }
+  if (!window.Open(g_frame.program_name)) return ReportStartupFailure(kStartupNoWindow);
   io::AttachWindow(&window);
   InstallFatalFaultReport();  // after the terminal is set up: it restores it
 
