@@ -8,6 +8,7 @@
 #include "runtime/frame/runtime_error.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/io/io_context.h"
+#include "runtime/io/steering_bytes.h"
 #include "runtime/io/window_system.h"
 
 namespace tolvex::io {
@@ -62,7 +63,6 @@ void WriteTextToConsole(uint8_t* work, uint32_t length, uint32_t capacity,
   length = ExpandTabs(work, length, capacity, breaks ? 0 : column);
   breaks = column != 0 && column + length > width;
   if (breaks) {
-    static const uint8_t kLineEnd[2] = {'\r', '\n'};
     WriteConsoleBytes(kLineEnd, 2);
     column = 0;
   }

@@ -58,7 +58,7 @@ void ReadKeyboardItems(const ItemList& list) {
     WritePrompt(input);
     EntryBuffer buffer;
     if (buffer.bytes == nullptr)
-      frame::RaiseError(frame::kErrOutOfMemory, frame::kLocReadItemsBuffer);
+      return frame::RaiseError(frame::kErrOutOfMemory, frame::kLocReadItemsBuffer);
     int16_t status = 0;
     if (!EditLine(buffer.bytes, kEntryMax, &status)) {
       if (status == 0) {
@@ -66,7 +66,7 @@ void ReadKeyboardItems(const ItemList& list) {
         text::SetStackDepth(input.recorded_depth);
         frame::Terminate();
       }
-      frame::RaiseError(status, frame::kLocReadItemsEdit);
+      return frame::RaiseError(status, frame::kLocReadItemsEdit);
     }
     if (StoreEntry(list, buffer.bytes)) {
       text::SetStackDepth(input.recorded_depth);

@@ -10,6 +10,7 @@
 #include "runtime/frame/runtime_error.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/io/key_queue.h"
+#include "runtime/io/steering_bytes.h"
 #include "runtime/io/window_system.h"
 #include "runtime/os/code_page.h"
 
@@ -194,7 +195,6 @@ void Finish(LineEditor& e) {
   e.cursor = e.length;
   PlaceCursor(e);
   if (WindowSystem* window = MainWindow()) window->ShowText(e.buffer, e.length);
-  static const uint8_t kLineEnd[2] = {'\r', '\n'};
   WriteConsoleBytes(kLineEnd, 2);
   ClearKeyQueue();
 }
@@ -252,10 +252,7 @@ EditStep FeedKey(LineEditor& e, uint8_t key) {
       SetCaretVisible(e.caret_was_visible);
       e.cursor = e.length;
       PlaceCursor(e);
-      {
-        static const uint8_t kLineEnd[2] = {'\r', '\n'};
-        WriteConsoleBytes(kLineEnd, 2);
-      }
+      WriteConsoleBytes(kLineEnd, 2);
       frame::RaiseError(frame::kErrBreak, frame::kLocBreak);
       break;
     default:

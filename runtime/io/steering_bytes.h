@@ -14,6 +14,7 @@ constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr uint8_t kEndOfFileMark = 0x1A;
 constexpr uint8_t kBlank = 0x20;
 constexpr uint8_t kQuote = 0x22;
+constexpr uint8_t kLineEnd[2] = {kCarriageReturn, kLineFeed};
 
 // Items are separated by commas and colons.
 constexpr bool IsSeparator(uint8_t byte) { return byte == ',' || byte == ':'; }

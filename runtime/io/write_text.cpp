@@ -17,7 +17,6 @@
 namespace tolvex::io {
 namespace {
 
-constexpr uint8_t kLineEnd[2] = {kCarriageReturn, kLineFeed};
 
 bool IsTextOutputKind(int32_t kind) {
   return kind == kSequentialOutput || kind == kAppend || kind == kBinaryOutput ||
