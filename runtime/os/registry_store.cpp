@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "runtime/os/code_page.h"
+#include "runtime/os/descriptor_io.h"
 
 #ifndef TOLVEX_PREFIX
 #define TOLVEX_PREFIX "/usr/local"
@@ -286,16 +287,9 @@ int OpenRetrying(const char* path, int flags, mode_t mode) {
   return fd;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t length) {
-  if (StepFails()) return false;
-  while (length > 0) {
-    ssize_t n = write(fd, data, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
+// A write that tests can make fail, like every other step of a hive write.
+bool WriteHiveBytes(int fd, const char* data, std::size_t length) {
+  return !StepFails() && WriteAll(fd, data, length);
 }
 
 // Reads the whole file into buffer; false when it does not fit or fails.
@@ -364,7 +358,7 @@ struct HiveTransaction {
   bool Commit(const char* data, std::size_t length) {
     int fd = OpenRetrying(paths->temp, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, data, length) && !StepFails() && fsync(fd) == 0;
+    bool ok = WriteHiveBytes(fd, data, length) && !StepFails() && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && !StepFails() && rename(paths->temp, paths->hive) == 0;
     if (!ok) unlink(paths->temp);

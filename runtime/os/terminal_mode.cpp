@@ -93,20 +93,6 @@ void Install(int signal_number, void (*handler)(int), bool restart) {
 
 SignalFlags& Signals() { return g_signals; }
 
-bool WriteAll(int fd, const void* bytes, uint32_t length) {
-  const char* p = static_cast<const char*>(bytes);
-  while (length > 0) {
-    ssize_t n = ::write(fd, p, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    length -= static_cast<uint32_t>(n);
-  }
-  return true;
-}
-
 bool EnterTerminalMode(int input_fd, int output_fd) {
   termios mode;
   if (!::isatty(input_fd) || ::tcgetattr(input_fd, &mode) != 0) return false;

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "runtime/os/descriptor_io.h"
+
 namespace tolvex::os {
 
 // Flags set by the signal handlers; the front ends read them at their pump.
@@ -32,8 +34,5 @@ void RemoveCloseSignals();
 // (checked without a race: the handlers also write to a pipe that the wait
 // watches). True when `fd` is readable, false when a signal woke the wait.
 bool WaitReadableOrSignal(int fd);
-
-// Writes all bytes, retrying EINTR and short writes. False on failure.
-bool WriteAll(int fd, const void* bytes, uint32_t length);
 
 }  // namespace tolvex::os
