@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+#include "convert/elevation_cell.h"
+#include "runtime/frame/error_codes.h"
+
 #include "runtime/frame/frame.h"
 #include "runtime/frame/statement_hook.h"
 #include "runtime/io/channel_table.h"
@@ -79,7 +82,6 @@ const StringValue kCellPicture = ConstText("##.###########");
 constexpr int16_t kRows = 750;
 constexpr int16_t kColumns = 1125;
 constexpr int16_t kHeaderLines = 47;
-constexpr int16_t kNoData = -9999;
 constexpr double kCellSize = 0.0001111111111;  // degrees, both directions
 
 constexpr int16_t kTileChannel = 1;
@@ -248,7 +250,7 @@ ask_unit:
 
 unit_ok:
   Statement(19);
-  if (vars.unit_factor == 2) vars.unit_factor = 10;
+  if (vars.unit_factor == 2) vars.unit_factor = kTenthsFactor;
 
   // -------------------------------------------------------- reading
   Statement(24);
@@ -332,24 +334,25 @@ unit_ok:
       io::ReadItems(io::ItemList{2, kEntryItems});
 
       Statement(56);
-      if (Extended::FromSingle(vars.elevation) == Int(kNoData)) {
+      if (IsNoData(vars.elevation)) {
         Statement(57);
         *GridElement(vars.row, vars.column) = kNoData;
       } else {
         Statement(58);  // Else
         Statement(59);
-        if (vars.unit_factor == 1) {
+        if (vars.unit_factor == kMetresFactor) {
           // Rounded to single here, before the product below.
-          vars.elevation =
-              (Extended::FromSingle(vars.elevation) + Extended::FromDouble(0.5)).ToSingle();
+          vars.elevation = AddHalf(vars.elevation);
           numeric::CheckFloat();
         }
         Statement(60);
         {
           // The product stays extended: 12.7 m (12.69999981 as a single)
           // gives 126 tenths.
-          Extended product = Checked(Extended::FromSingle(vars.elevation) * Int(vars.unit_factor));
-          int16_t value = numeric::ToInt16(numeric::IntegerPart(product));
+          int16_t value = 0;
+          const bool fits = ScaledCell(vars.elevation, vars.unit_factor, &value);
+          numeric::CheckFloat();
+          if (!fits) frame::RaiseError(frame::kErrOverflow, frame::kLocToInt16);
           *GridElement(vars.row, vars.column) = value;
         }
       }

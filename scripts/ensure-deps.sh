@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks for what the build needs (cmake, a C++20 compiler, GoogleTest, and
-# ninja when available) and installs what is missing on Debian/Ubuntu when run
+# Checks for what the build needs (cmake, a C++20 compiler, GoogleTest,
+# libarchive and libtiff, and ninja when available) and installs what is missing on Debian/Ubuntu when run
 # as root; otherwise names the one command to run.
 set -euo pipefail
 
@@ -10,6 +10,10 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v make >/dev/null 2>&1 || need+=(make)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
+# The command-line converter's libraries: zips and GeoTIFF.
+for package in libarchive-dev libtiff-dev; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || need+=("$package")
+done
 if [ ${#need[@]} -gt 0 ] && ! command -v iconv >/dev/null 2>&1; then need+=(libc-bin); fi
 
 [ ${#need[@]} -eq 0 ] && exit 0

@@ -108,18 +108,9 @@ NumberKind KindOfItem(uint32_t item_type) {
   }
 }
 
-// ConvertToKind itself, inline in both entries so that the value travels in
-// the unit's registers to its destination.
-[[gnu::always_inline]] inline NumberKind Convert(const char* text, NumberKind requested,
-                                                 Extended* out) {
-  // A failed conversion is an answer, not a fault: the flags its roundings
-  // raise must not reach the next CheckFloat. The only step here that can
-  // raise a reported flag is a store to single or double that overflows
-  // (the scan stays far inside extended range and sees no NaN; rounding a
-  // finite value to an integer and comparing it raise nothing reported), so
-  // those stores keep the status themselves, and only when they can overflow.
-  const ScannedDigits scan = ScanDigits(text);
-  if (scan.status != kScanOk) return kKindFailed;
+// The conversion of scanned digits to the requested kind.
+[[gnu::always_inline]] inline NumberKind ConvertDigits(const ScannedDigits& scan,
+                                                       NumberKind requested, Extended* out) {
   const Extended value = ScaledValue(scan);
   switch (requested) {
     case kKindInt16: return RoundedInteger(value, kKindInt16, kInt16Min, kInt16Max, out);
@@ -135,12 +126,31 @@ NumberKind KindOfItem(uint32_t item_type) {
   return AutomaticKind(value, scan.precision, scan.end, out);
 }
 
+// ConvertToKind itself, inline in both entries so that the value travels in
+// the unit's registers to its destination.
+[[gnu::always_inline]] inline NumberKind Convert(const char* text, NumberKind requested,
+                                                 Extended* out) {
+  // A failed conversion is an answer, not a fault: the flags its roundings
+  // raise must not reach the next CheckFloat. The only step here that can
+  // raise a reported flag is a store to single or double that overflows
+  // (the scan stays far inside extended range and sees no NaN; rounding a
+  // finite value to an integer and comparing it raise nothing reported), so
+  // those stores keep the status themselves, and only when they can overflow.
+  const ScannedDigits scan = ScanDigits(text);
+  if (scan.status != kScanOk) return kKindFailed;
+  return ConvertDigits(scan, requested, out);
+}
+
 }  // namespace
 
 KindValue ConvertToKind(const char* text, NumberKind requested) {
   KindValue result;
   result.kind = Convert(text, requested, &result.value);
   return result;
+}
+
+bool ConvertScanned(const ScannedDigits& scan, NumberKind requested, Extended* value) {
+  return ConvertDigits(scan, requested, value) != kKindFailed;
 }
 
 bool ConvertField(const char* field, uint32_t item_type, Extended* value) {

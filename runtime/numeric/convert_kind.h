@@ -21,6 +21,12 @@ namespace tolvex::numeric {
 // 139.71249389648438; ("2.5", int16) → 2; ("1E50", auto) → failed.
 KindValue ConvertToKind(const char* text, NumberKind requested);
 
+// The conversion step of ConvertToKind for digits already scanned (status
+// kScanOk): true with *value of the requested kind, false when it does not
+// fit that kind. For callers that check where the number ends themselves.
+// Touches no runtime state.
+bool ConvertScanned(const ScannedDigits& scan, NumberKind requested, Extended* value);
+
 // Item input: converts one field (NUL-terminated, not empty, not quoted) into
 // the value of a variable of item type 0..4 (64 and any other numeric type:
 // automatic). On success *value holds the value, already of the variable's

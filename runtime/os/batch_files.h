@@ -1,0 +1,73 @@
+// The file seam of the command-line converter: every system call it makes on
+// files, directories and the terminal. Unlike the runtime's file seam it
+// keeps no state (each call returns its own errno), so any number of worker
+// threads may use it at once. EINTR and short reads and writes are absorbed
+// here.
+#pragma once
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tolvex::os {
+
+// An open descriptor that closes itself. Failed calls leave errno set.
+class BatchFile {
+ public:
+  BatchFile() = default;
+  explicit BatchFile(int fd) : fd_(fd) {}
+  BatchFile(BatchFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  BatchFile& operator=(BatchFile&& other) noexcept;
+  BatchFile(const BatchFile&) = delete;
+  BatchFile& operator=(const BatchFile&) = delete;
+  ~BatchFile();
+
+  bool is_open() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+  // Reads until `capacity` bytes are in or the file ends: the count, 0 at
+  // the end, -1 on failure (errno set).
+  ssize_t Read(void* buffer, size_t capacity);
+  // Moves the position; false on failure.
+  bool Seek(int64_t offset, int whence, int64_t* position);
+  // Writes every byte; false on failure.
+  bool Write(const void* bytes, size_t length);
+  // Closes now; false when the close reports a delayed write error.
+  bool Close();
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens an existing regular file for reading; a directory or device is
+// refused (EISDIR, EINVAL). Not open on failure, errno set.
+BatchFile OpenForReading(const std::string& path);
+// The size of a regular file; false when it cannot be had.
+bool SizeOfFile(const std::string& path, uint64_t* size);
+
+// Creates a new, empty, uniquely named file beside `final_path` (same
+// directory, so the rename that completes it stays on one file system):
+// "<final_path>.XXXXXX.part". *temporary receives its path.
+BatchFile CreateTemporary(const std::string& final_path, std::string* temporary);
+// Gives a complete temporary file its final name. Without `replace` an
+// existing file at final_path is never touched: false with errno EEXIST.
+bool CommitFile(const std::string& temporary, const std::string& final_path, bool replace);
+// Removes a file; false when it could not be removed (missing counts as done).
+bool RemoveFile(const std::string& path);
+// True when something (file, directory, link) stands at path.
+bool PathExists(const std::string& path);
+// Creates a directory and its missing parents; true when it exists afterwards.
+bool MakeDirectories(const std::string& path);
+// True when the descriptor is a terminal.
+bool IsTerminal(int fd);
+// errno as text, thread-safe.
+std::string ErrorText(int error_number);
+
+// ------------------------------------------------------------ test hook
+// Lets `successes` more BatchFile::Write calls through, then fails every one
+// with `error_number` (ENOSPC: a full disk) until called with a negative
+// count. Shared by all threads.
+void FailBatchWrites(int successes, int error_number);
+
+}  // namespace tolvex::os
