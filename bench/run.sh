@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# make bench: runs every benchmark program of the build, then times the whole
-# conversion of a generated tile (answers piped in) against the time it takes
-# just to read the tile (cat to /dev/null), the floor for any converter.
+# make bench: runs every benchmark program of the build, then times whole
+# processes side by side, alternating runs so that a noisy machine weighs on
+# both sides alike, and prints medians and ratios:
+#   - the dialogue converting one tile against reading it with cat;
+#   - `tolvex convert` on one full 10 m tile against floor_parse, a bare C
+#     parse of the same tile with no checks (the speed floor);
+#   - `tolvex convert` on 16 tiles with --jobs 1 against --jobs 2.
 set -euo pipefail
 build=$(realpath "${1:-build}")
-runs=${RUNS:-7}
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${RUNS:-9}
 for program in "$build"/bench/bench_*; do
   [ -x "$program" ] || continue
   echo "== ${program##*/}"
@@ -13,35 +18,49 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/tools/tolvex-make-tile" "$work/tile.xml"
+make_tile="$build/tools/tolvex-make-tile"
+tolvex="$build/tolvex"
 cd "$work"
 
 now() { date +%s%N; }
 # Median of the sorted times (nanoseconds).
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-convert_times=()
-for _ in $(seq "$runs"); do
-  rm -f tile.bil tile.hdr
-  start=$(now)
-  printf 'tile\n1\n\n' | "$build/tolvex" >/dev/null
-  end=$(now)
-  convert_times+=($((end - start)))
-done
-cat_times=()
-for _ in $(seq "$runs"); do
-  start=$(now)
-  cat tile.xml >/dev/null
-  end=$(now)
-  cat_times+=($((end - start)))
-done
+# pair NAME_A 'COMMAND A' NAME_B 'COMMAND B': runs both $runs times,
+# alternating, and prints both medians and the ratio A / B.
+pair() {
+  local a_times=() b_times=()
+  for _ in $(seq "$runs"); do
+    local start end
+    start=$(now); eval "$2" >/dev/null 2>&1; end=$(now); a_times+=($((end - start)))
+    start=$(now); eval "$4" >/dev/null 2>&1; end=$(now); b_times+=($((end - start)))
+  done
+  local a b
+  a=$(printf '%s\n' "${a_times[@]}" | median)
+  b=$(printf '%s\n' "${b_times[@]}" | median)
+  awk -v a="$a" -v b="$b" -v na="$1" -v nb="$3" 'BEGIN {
+    printf "%-22s %8.1f ms\n%-22s %8.1f ms\nratio                  %8.2f x\n", na, a / 1e6, nb, b / 1e6, a / b
+  }'
+}
 
-convert=$(printf '%s\n' "${convert_times[@]}" | median)
-floor=$(printf '%s\n' "${cat_times[@]}" | median)
-size=$(stat -c %s tile.xml)
-echo "== conversion of one tile ($size bytes), median of $runs runs"
-awk -v c="$convert" -v f="$floor" 'BEGIN {
-  printf "convert   %8.1f ms\n", c / 1e6
-  printf "cat       %8.1f ms  (reading the tile, the floor)\n", f / 1e6
-  printf "ratio     %8.1f x\n", c / f
-}'
+echo "== the dialogue on one tile (old layout, answers piped), median of $runs runs"
+"$make_tile" tile.xml
+pair "dialogue (unit 1)" 'rm -f tile.bil tile.hdr; printf "tile\n1\n\n" | "$tolvex"' \
+     "cat" 'cat tile.xml'
+
+floor_source="$root/../shared/bench/floor_parse.c"
+if [ -f "$floor_source" ]; then
+  cc -O2 -o floor_parse "$floor_source"
+  "$make_tile" --layout today --product DEM10B today.xml
+  echo "== tolvex convert on one 10 m tile ($(stat -c %s today.xml) bytes), single-threaded"
+  pair "convert -j1" '"$tolvex" convert -q -j1 --force -o out today.xml' \
+       "floor_parse" './floor_parse today.xml floor.raw'
+else
+  echo "== (floor_parse.c not found beside the project: floor ratio skipped)"
+fi
+
+echo "== tolvex convert on 16 tiles: --jobs 1 against --jobs 2 (throughput = inverse time ratio)"
+mkdir -p tiles
+for seed in $(seq 16); do "$make_tile" --layout today --product DEM10B --seed "$seed" "tiles/t$seed.xml"; done
+pair "convert -j1 (16 tiles)" '"$tolvex" convert -q -j1 --force -o out16 tiles' \
+     "convert -j2 (16 tiles)" '"$tolvex" convert -q -j2 --force -o out16 tiles'

@@ -2,6 +2,8 @@
 #include "runtime/os/batch_files.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -16,6 +18,18 @@
 
 namespace tolvex::os {
 namespace {
+
+// The first stop signal; the handler only stores it (async-signal-safe).
+std::atomic<int> g_stop_signal{0};
+
+void NoteStopSignal(int signal_number) {
+  int none = 0;
+  if (!g_stop_signal.compare_exchange_strong(none, signal_number)) {
+    // Asked twice: stop now, as the default action would.
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
+  }
+}
 
 // The write fault of the test hook: a countdown shared by every thread.
 std::atomic<int> g_writes_left{-1};
@@ -159,6 +173,10 @@ bool MakeDirectories(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
+void WriteToStderr(std::string_view text) { WriteAll(STDERR_FILENO, text.data(), text.size()); }
+
+void WriteToStdout(std::string_view text) { WriteAll(STDOUT_FILENO, text.data(), text.size()); }
+
 bool IsTerminal(int fd) { return ::isatty(fd) == 1; }
 
 std::string ErrorText(int error_number) {
@@ -166,6 +184,21 @@ std::string ErrorText(int error_number) {
   // The GNU strerror_r returns its text (possibly a static one).
   return ::strerror_r(error_number, buffer, sizeof buffer);
 }
+
+int TerminalColumns(int fd) {
+  winsize size{};
+  if (::ioctl(fd, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = NoteStopSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal_number, &action, nullptr);
+}
+
+int StopSignal() { return g_stop_signal.load(std::memory_order_relaxed); }
 
 void FailBatchWrites(int successes, int error_number) {
   g_write_error.store(error_number, std::memory_order_relaxed);

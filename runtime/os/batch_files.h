@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tolvex::os {
 
@@ -59,10 +60,24 @@ bool RemoveFile(const std::string& path);
 bool PathExists(const std::string& path);
 // Creates a directory and its missing parents; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);
+// Writes text to standard error / output, whole (a failure is ignored: there
+// is nowhere left to report it).
+void WriteToStderr(std::string_view text);
+void WriteToStdout(std::string_view text);
 // True when the descriptor is a terminal.
 bool IsTerminal(int fd);
 // errno as text, thread-safe.
 std::string ErrorText(int error_number);
+// The terminal's width in columns, or 0 when the descriptor is no terminal.
+int TerminalColumns(int fd);
+
+// Makes SIGINT, SIGTERM and SIGHUP only note their number, so the workers can
+// stop at their next check, remove what they had not finished and end the
+// run with 128 + the signal number. A second signal ends the process at once
+// (its temporaries carry a ".part" suffix and never a final name).
+void CatchStopSignals();
+// The number of the first stop signal caught, 0 while none arrived.
+int StopSignal();
 
 // ------------------------------------------------------------ test hook
 // Lets `successes` more BatchFile::Write calls through, then fails every one

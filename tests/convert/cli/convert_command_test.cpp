@@ -1,0 +1,279 @@
+// End-to-end tests of `tolvex convert`: the real program on tiles made by
+// tolvex-make-tile; exit statuses, skipping and --force, failures among good
+// tiles, interrupted runs, and the dialogue's numbers.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/cli/batch.h"
+#include "convert/cli/command_line.h"
+#include "runtime/os/batch_files.h"
+
+namespace tolvex::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+struct Run {
+  int status;
+  std::string out, err;
+};
+
+class ConvertCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tolvex-cli-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+  void MakeTile(const std::string& name, const std::vector<std::string>& options) {
+    std::string command = Quote(std::string(TOLVEX_BINARY_DIR) + "/tools/tolvex-make-tile");
+    for (const std::string& option : options) command += " " + Quote(option);
+    command += " " + Quote(Path(name));
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+
+  // Runs tolvex with `arguments` in the test's directory.
+  Run Tolvex(const std::string& arguments) {
+    const std::string command = "cd " + Quote(dir_) + " && " +
+                                Quote(std::string(TOLVEX_BINARY_DIR) + "/tolvex") + " " +
+                                arguments + " >stdout 2>stderr </dev/null";
+    const int status = std::system(command.c_str());
+    Run run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(Path("stdout")),
+            ReadAll(Path("stderr"))};
+    fs::remove(Path("stdout"));
+    fs::remove(Path("stderr"));
+    return run;
+  }
+
+  // Names in the directory `sub` that end in ".part": temporaries left over.
+  std::vector<std::string> Leftovers(const std::string& sub) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(Path(sub)))
+      if (entry.path().extension() == ".part") names.push_back(entry.path());
+    return names;
+  }
+
+  std::string dir_;
+};
+
+// ------------------------------------------------------------ the command line
+TEST_F(ConvertCommandTest, UsageErrorsExitTwoAndHelpExitsZero) {
+  const struct {
+    const char* arguments;
+    int status;
+    const char* shown;  // in stdout for 0, stderr otherwise
+  } kCases[] = {
+      {"convert", 2, "no input given"},
+      {"convert --bogus a.xml", 2, "unknown option '--bogus'"},
+      {"convert -u km a.xml", 2, "unknown unit 'km'"},
+      {"convert -f png a.xml", 2, "unknown format 'png'"},
+      {"convert -j 0 a.xml", 2, "-j needs"},
+      {"convert --merge out.txt a.xml", 2, "ending in .vrt"},
+      {"convert -o", 2, "needs a value"},
+      {"frobnicate", 2, "unknown command"},
+      {"--help", 0, "tolvex convert [OPTIONS] INPUT"},
+      {"convert -h", 0, "without arguments"},
+      {"--version", 0, "tolvex "},
+  };
+  for (const auto& c : kCases) {
+    const Run run = Tolvex(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+    const std::string& shown = c.status == 0 ? run.out : run.err;
+    EXPECT_NE(shown.find(c.shown), std::string::npos) << c.arguments << " showed: " << shown;
+  }
+}
+
+TEST_F(ConvertCommandTest, ParsesEveryOption) {
+  const char* argv[] = {"tolvex", "convert", "-o", "out", "--format=tif", "-u", "f32", "-j", "3",
+                        "--force", "--merge", "all.vrt", "--compress", "zstd", "-q", "a.zip",
+                        "tiles"};
+  const cli::ParsedCommand parsed =
+      cli::ParseCommandLine(static_cast<int>(std::size(argv)), const_cast<char**>(argv), 2);
+  ASSERT_EQ(parsed.action, cli::Action::kConvert) << parsed.error;
+  const cli::Options& o = parsed.options;
+  EXPECT_EQ(o.output, "out");
+  EXPECT_EQ(o.format, cli::Format::kTif);
+  EXPECT_EQ(o.unit, cli::Unit::kFloat);
+  EXPECT_EQ(o.jobs, 3);
+  EXPECT_TRUE(o.force);
+  EXPECT_EQ(o.merge, "all.vrt");
+  EXPECT_EQ(o.compression, cli::Compression::kZstd);
+  EXPECT_TRUE(o.quiet);
+  EXPECT_EQ(o.inputs, (std::vector<std::string>{"a.zip", "tiles"}));
+
+  const char* defaults[] = {"tolvex", "convert", "t.xml"};
+  const cli::ParsedCommand plain = cli::ParseCommandLine(3, const_cast<char**>(defaults), 5);
+  EXPECT_EQ(plain.options.jobs, 5);  // the cores
+  EXPECT_EQ(plain.options.unit, cli::Unit::kMetres);
+  EXPECT_EQ(plain.options.format, cli::Format::kBil);
+  EXPECT_EQ(plain.options.output, ".");
+  EXPECT_FALSE(plain.options.force);
+}
+
+// ------------------------------------------------------------ the dialogue's numbers
+// The same old-layout tile through the dialogue (units 1 and 2) and through
+// convert (m, dm) gives the same raster bytes.
+TEST_F(ConvertCommandTest, RasterEqualsTheDialogues) {
+  MakeTile("tile.xml", {"--seed", "3", "--set", "1,1=12.7", "--set", "1,2=-3.7", "--set",
+                        "750,1125=2599.99"});
+  // The dialogue ignores the srsName; convert needs one it knows.
+  std::string text = ReadAll(Path("tile.xml"));
+  text.replace(text.find("EPSG:6668"), 9, "fguuid:jgd2011.bl");
+  std::ofstream(Path("tile.xml"), std::ios::binary) << text;
+
+  for (const auto& [answer, unit] : {std::pair{"1", "m"}, std::pair{"2", "dm"}}) {
+    fs::remove(Path("tile.bil"));
+    fs::remove(Path("tile.hdr"));
+    const std::string dialogue = "printf 'tile\\n" + std::string(answer) + "\\n\\n' | " +
+                                 Quote(std::string(TOLVEX_BINARY_DIR) + "/tolvex") + " >/dev/null";
+    ASSERT_EQ(std::system(("cd " + Quote(dir_) + " && " + dialogue).c_str()), 0);
+    const Run run = Tolvex(std::string("convert -q -u ") + unit + " -o " + unit + " tile.xml");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string raster = ReadAll(Path(std::string(unit) + "/tile.bil"));
+    EXPECT_EQ(raster.size(), 1687500u);
+    EXPECT_TRUE(raster == ReadAll(Path("tile.bil"))) << "unit " << unit;
+  }
+}
+
+// ------------------------------------------------------------ batches
+TEST_F(ConvertCommandTest, SkipsExistingOutputsAndReplacesThemWithForce) {
+  MakeTile("in/a.xml", {"--layout", "today", "--product", "DEM5A"});
+  MakeTile("in/b.xml", {"--layout", "today", "--product", "DEM5A", "--seed", "2"});
+  Run first = Tolvex("convert -o out in");
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_NE(first.err.find("converted 2, skipped 0, failed 0"), std::string::npos) << first.err;
+  for (const char* name : {"a.bil", "a.hdr", "a.prj", "b.bil", "b.hdr", "b.prj"})
+    EXPECT_TRUE(fs::exists(Path("out/") + name)) << name;
+  EXPECT_EQ(fs::file_size(Path("out/a.bil")), 225u * 150u * 2u);
+
+  // A second run keeps every byte and says so.
+  std::ofstream(Path("out/b.bil"), std::ios::binary) << "mine";
+  Run again = Tolvex("convert -o out in");
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.err.find("converted 0, skipped 2, failed 0"), std::string::npos) << again.err;
+  EXPECT_EQ(ReadAll(Path("out/b.bil")), "mine");
+
+  // Part of a set: neither skipped nor replaced unasked.
+  fs::remove(Path("out/a.hdr"));
+  Run partial = Tolvex("convert -o out in");
+  EXPECT_EQ(partial.status, 1);
+  EXPECT_NE(partial.err.find("a.hdr does not"), std::string::npos) << partial.err;
+  EXPECT_FALSE(fs::exists(Path("out/a.hdr")));
+
+  Run forced = Tolvex("convert --force -o out in");
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_NE(forced.err.find("converted 2, skipped 0"), std::string::npos) << forced.err;
+  EXPECT_EQ(fs::file_size(Path("out/b.bil")), 225u * 150u * 2u);
+  EXPECT_TRUE(fs::exists(Path("out/a.hdr")));
+  EXPECT_TRUE(Leftovers("out").empty());
+}
+
+TEST_F(ConvertCommandTest, AFailedTileIsReportedAndTheOthersAreConverted) {
+  MakeTile("in/good.xml", {"--layout", "today", "--product", "DEM5B"});
+  MakeTile("in/bad.xml", {"--layout", "today", "--product", "DEM5B", "--set", "2,3=12x"});
+  Run run = Tolvex("convert -q -o out in");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(fs::exists(Path("out/good.bil")));
+  EXPECT_FALSE(fs::exists(Path("out/bad.bil")));
+  // The file, the line and the text; -q keeps only the failures.
+  EXPECT_NE(run.err.find("failed: in/bad.xml:"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("12x"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("converted"), std::string::npos) << run.err;
+}
+
+TEST_F(ConvertCommandTest, MissingInputFailsTheRunButNotTheOthers) {
+  MakeTile("t.xml", {"--layout", "today", "--product", "DEM5C"});
+  Run run = Tolvex("convert -o out t.xml nowhere.zip");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("nowhere.zip"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(Path("out/t.bil")));
+}
+
+// A full disk while writing: the tile fails and nothing of it is left, not
+// even a temporary.
+TEST_F(ConvertCommandTest, AWriteFailureLeavesNothingBehind) {
+  MakeTile("t.xml", {"--layout", "today", "--product", "DEM5A"});
+  cli::Options options;
+  options.inputs = {Path("t.xml")};
+  options.output = Path("out");
+  options.quiet = true;
+  for (int successes : {0, 1, 2}) {  // the raster, the header or the .prj refused
+    os::FailBatchWrites(successes, ENOSPC);
+    EXPECT_EQ(cli::RunBatch(options), 1) << successes;
+    os::FailBatchWrites(-1, 0);
+    EXPECT_TRUE(fs::is_empty(Path("out"))) << successes;
+  }
+  EXPECT_EQ(cli::RunBatch(options), 0);
+  EXPECT_TRUE(fs::exists(Path("out/t.prj")));
+}
+
+// Killed in the middle of a batch: every output under its final name is
+// complete, and a second run finishes the batch. SIGTERM ends with 143 and
+// removes its temporaries.
+TEST_F(ConvertCommandTest, AnInterruptedBatchLeavesOnlyCompleteOutputs) {
+  for (int seed = 1; seed <= 6; ++seed)
+    MakeTile("in/t" + std::to_string(seed) + ".xml",
+             {"--layout", "today", "--product", "DEM10B", "--seed", std::to_string(seed)});
+  fs::create_directory(Path("out"));
+  for (int signal_number : {SIGKILL, SIGTERM}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ASSERT_EQ(chdir(dir_.c_str()), 0);
+      const std::string program = std::string(TOLVEX_BINARY_DIR) + "/tolvex";
+      execl(program.c_str(), program.c_str(), "convert", "-q", "-j1", "--force", "-o", "out", "in",
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    kill(child, signal_number);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (signal_number == SIGTERM && WIFEXITED(status)) {
+      EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+      EXPECT_TRUE(Leftovers("out").empty());
+    }
+    for (const auto& entry : fs::directory_iterator(Path("out"))) {
+      if (entry.path().extension() != ".bil") continue;
+      EXPECT_EQ(fs::file_size(entry.path()), 1125u * 750u * 2u) << entry.path();
+      fs::path header = entry.path();
+      EXPECT_TRUE(fs::exists(header.replace_extension(".hdr"))) << entry.path();
+    }
+  }
+  for (const std::string& part : Leftovers("out")) fs::remove(part);
+  Run rest = Tolvex("convert -o out in");
+  EXPECT_EQ(rest.status, 0) << rest.err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(Path("out")), fs::directory_iterator()), 18);
+}
+
+}  // namespace
+}  // namespace tolvex::testing
