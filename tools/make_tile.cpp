@@ -1,83 +1,136 @@
-// tolvex-make-tile: writes a synthetic elevation tile (47 header lines, 750 x
-// 1125 "label,value" entries, closing tags) for the tests, the demo and the
-// benchmark. The output depends only on the options and the seed.
-#include <cmath>
-#include <cstdint>
+// tolvex-make-tile: writes a synthetic elevation tile for the tests, the demo
+// and the benchmark, in the old layout (the default) or today's. The output
+// depends only on the options and the seed.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "old_layout.h"
+#include "tile_options.h"
+#include "today_layout.h"
 
 namespace tolvex::tools {
 namespace {
 
-constexpr int kRows = 750;
-constexpr int kColumns = 1125;
-
-// Code page 932 labels of a tile's entries.
-const char kLandSurface[] = "\x92\x6e\x95\x5c\x96\xca";    // 地表面
-const char kTopSurface[] = "\x95\x5c\x91\x77\x96\xca";     // 表層面
-const char kSeaSurface[] = "\x8a\x43\x90\x85\x96\xca";     // 海水面
-const char kInlandWater[] = "\x93\xe0\x90\x85\x96\xca";    // 内水面
-const char kNoData[] = "\x83\x66\x81\x5b\x83\x5e\x82\xc8\x82\xb5";  // データなし
-
-struct Options {
-  std::string output;
-  uint64_t seed = 1;
-  std::string lower = "35.666666667 139.75";
-  std::string upper = "35.75 139.875";
-  std::string lower_line;  // replaces the whole lowerCorner line when set
-  std::string upper_line;
-  std::string line_end = "\r\n";
-  bool end_of_file_mark = false;
-  bool closing_tags = true;
-  long entries = static_cast<long>(kRows) * kColumns;
-  std::map<long, std::string> values;  // cell index -> value text
-  std::map<long, std::string> labels;
-  std::map<long, std::string> extras;  // cell index -> text of a third field
-};
-
-void Usage() {
+[[noreturn]] void Usage() {
   std::fputs(
       "usage: tolvex-make-tile [options] OUTPUT\n"
+      "  --layout old|today     tile layout (default old: 47 header lines, Shift_JIS,\n"
+      "                         1125 x 750 entries; today: TAB indented, as current\n"
+      "                         downloads)\n"
       "  --seed N               terrain and labels (default 1)\n"
-      "  --lower 'LAT LON'      south-west corner text (default 35.666666667 139.75)\n"
-      "  --upper 'LAT LON'      north-east corner text (default 35.75 139.875)\n"
-      "  --lower-line TEXT      the whole lowerCorner header line\n"
-      "  --upper-line TEXT      the whole upperCorner header line\n"
-      "  --ends crlf|cr|lf      line ends (default crlf)\n"
+      "  --srs NAME             srsName (default EPSG:6668, today fguuid:jgd2011.bl)\n"
+      "  --lower 'LAT LON'      south-west corner (default 35.666666667 139.75); old:\n"
+      "                         the text as given; today: the mesh holding the point\n"
+      "  --upper 'LAT LON'      north-east corner text (default 35.75 139.875; today:\n"
+      "                         the mesh's)\n"
+      "  --lower-line TEXT      the whole lowerCorner line, as given\n"
+      "  --upper-line TEXT      the whole upperCorner line, as given\n"
+      "  --ends crlf|cr|lf      line ends (default crlf, today lf)\n"
       "  --eof                  end the file with the byte 0x1A\n"
-      "  --entries N            write only the first N entries (default 843750)\n"
       "  --no-closing           end the file after the entries (a cut-off tile)\n"
-      "  --set ROW,COL=TEXT     value text of one cell (1-based)\n"
-      "  --label ROW,COL=TEXT   label of one cell\n"
-      "  --extra ROW,COL=TEXT   a third field after the value of one cell\n",
+      "  --set ROW,COL=TEXT     value text of one cell (1-based, in the tile's grid)\n"
+      "  --label ROW,COL=TEXT   label of one cell (today: 地表面 表層面 海水面 内水面\n"
+      "                         データなし その他 in the tile's encoding, other text\n"
+      "                         byte for byte)\n"
+      "  --extra ROW,COL=TEXT   a third field after the value of one cell\n"
+      " old layout only:\n"
+      "  --entries N            write only the first N entries (default 843750)\n"
+      " today's layout only:\n"
+      "  --product NAME         DEM10A DEM10B (1125 x 750), DEM5A DEM5B DEM5C\n"
+      "                         (225 x 150), DEM1A (1125 x 750) (default DEM10A)\n"
+      "  --encoding utf8|utf8-bom|sjis   (default utf8)\n"
+      "  --start X,Y            gml:startPoint, the first cell written (default 0,0)\n"
+      "  --tuples N             tuples written (default: every cell from the start;\n"
+      "                         more continue past the last row)\n"
+      "  --vis                  add a <vis> element\n"
+      "  --sequence-rule TEXT   order of gml:sequenceRule (default +x-y)\n",
       stderr);
   std::exit(2);
 }
 
-// "ROW,COL=TEXT" -> cell index (row-major from the north-west corner) and text.
-void ParseCell(const char* argument, std::map<long, std::string>* into) {
+// "ROW,COL=TEXT" as it was given, placed once the grid is known.
+struct CellText {
+  long row;
+  long column;
+  std::string text;
+  CellTexts* into;
+};
+
+CellText ParseCell(const char* argument, CellTexts* into) {
   char* end = nullptr;
   long row = std::strtol(argument, &end, 10);
   if (*end != ',') Usage();
   long column = std::strtol(end + 1, &end, 10);
-  if (*end != '=' || row < 1 || row > kRows || column < 1 || column > kColumns) Usage();
-  (*into)[(row - 1) * kColumns + (column - 1)] = end + 1;
+  if (*end != '=') Usage();
+  return {row, column, end + 1, into};
 }
 
-Options ParseOptions(int argc, char** argv) {
-  Options options;
+// "N" -> N, a count (never negative).
+long ParseCount(const char* argument) {
+  char* end = nullptr;
+  long count = std::strtol(argument, &end, 10);
+  if (end == argument || *end != '\0' || count < 0) Usage();
+  return count;
+}
+
+// "X,Y" -> two cell numbers.
+void ParsePoint(const char* argument, int* x, int* y) {
+  char* end = nullptr;
+  long first = std::strtol(argument, &end, 10);
+  if (end == argument || *end != ',') Usage();
+  const char* second_text = end + 1;
+  long second = std::strtol(second_text, &end, 10);
+  if (end == second_text || *end != '\0' || first < 0 || second < 0 || first > 1'000'000 ||
+      second > 1'000'000) {
+    Usage();
+  }
+  *x = static_cast<int>(first);
+  *y = static_cast<int>(second);
+}
+
+const Product* FindProduct(const std::string& name) {
+  for (const Product& product : kProducts) {
+    if (name == product.name) return &product;
+  }
+  Usage();
+}
+
+// Options of one layout given for the other would make a tile that silently
+// differs from the one the caller asked for.
+struct LayoutOnly {
+  bool old_option = false;
+  bool today_option = false;
+};
+
+struct Command {
+  TileOptions tile;
+  std::string output;
+};
+
+Command ParseOptions(int argc, char** argv) {
+  TileOptions options;
+  LayoutOnly given;
+  std::vector<CellText> cells;
+  std::string output;
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i];
     auto next = [&]() -> const char* {
       if (i + 1 >= argc) Usage();
       return argv[++i];
     };
-    if (name == "--seed") {
+    auto today_only = [&] { given.today_option = true; };
+    if (name == "--layout") {
+      std::string layout = next();
+      if (layout == "old") options.layout = Layout::kOld;
+      else if (layout == "today") options.layout = Layout::kToday;
+      else Usage();
+    } else if (name == "--seed") {
       options.seed = std::strtoull(next(), nullptr, 10);
+    } else if (name == "--srs") {
+      options.srs_name = next();
     } else if (name == "--lower") {
       options.lower = next();
     } else if (name == "--upper") {
@@ -94,202 +147,78 @@ Options ParseOptions(int argc, char** argv) {
       else Usage();
     } else if (name == "--eof") {
       options.end_of_file_mark = true;
-    } else if (name == "--entries") {
-      options.entries = std::strtol(next(), nullptr, 10);
     } else if (name == "--no-closing") {
       options.closing_tags = false;
     } else if (name == "--set") {
-      ParseCell(next(), &options.values);
+      cells.push_back(ParseCell(next(), &options.values));
     } else if (name == "--label") {
-      ParseCell(next(), &options.labels);
+      cells.push_back(ParseCell(next(), &options.labels));
     } else if (name == "--extra") {
-      ParseCell(next(), &options.extras);
+      cells.push_back(ParseCell(next(), &options.extras));
+    } else if (name == "--entries") {
+      options.entries = std::strtol(next(), nullptr, 10);
+      given.old_option = true;
+    } else if (name == "--product") {
+      options.product = FindProduct(next());
+      today_only();
+    } else if (name == "--encoding") {
+      std::string encoding = next();
+      if (encoding == "utf8") options.encoding = Encoding::kUtf8;
+      else if (encoding == "utf8-bom") options.encoding = Encoding::kUtf8WithMark;
+      else if (encoding == "sjis") options.encoding = Encoding::kShiftJis;
+      else Usage();
+      today_only();
+    } else if (name == "--start") {
+      ParsePoint(next(), &options.start_x, &options.start_y);
+      today_only();
+    } else if (name == "--tuples") {
+      options.tuples = ParseCount(next());
+      today_only();
+    } else if (name == "--vis") {
+      options.vis = true;
+      today_only();
+    } else if (name == "--sequence-rule") {
+      options.sequence_rule = next();
+      today_only();
     } else if (name.size() > 1 && name[0] == '-') {
       Usage();
-    } else if (options.output.empty()) {
-      options.output = name;
+    } else if (output.empty()) {
+      output = name;
     } else {
       Usage();
     }
   }
-  if (options.output.empty()) Usage();
-  return options;
-}
+  bool today = options.layout == Layout::kToday;
+  if (output.empty() || (today ? given.old_option : given.today_option)) Usage();
 
-// splitmix64: a small, fully specified generator, so a seed gives the same
-// tile on every machine and library.
-uint64_t Mix(uint64_t value) {
-  value += 0x9E3779B97F4A7C15ULL;
-  value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  value = (value ^ (value >> 27)) * 0x94D049BB133111EBULL;
-  return value ^ (value >> 31);
-}
-
-// Elevation in centimetres: a few smooth hills over a coast, with noise.
-// The sea lies in the south-west; the highest ground stays below 2,600 m so
-// that the tile also converts in tenths of a metre.
-int64_t TerrainCentimetres(uint64_t seed, int row, int column) {
-  double phase = static_cast<double>(seed % 1000) * 0.37;
-  double x = column / 1125.0, y = row / 750.0;
-  double height = 1400.0 * (x + 0.6 * (1.0 - y)) - 700.0 +
-                  350.0 * std::sin(9.0 * x + phase) * std::cos(7.0 * y - phase) +
-                  120.0 * std::sin(31.0 * x * y + 2.0 * phase);
-  uint64_t noise = Mix(seed * 0x100000001B3ULL + static_cast<uint64_t>(row) * 4099 +
-                       static_cast<uint64_t>(column));
-  return static_cast<int64_t>(std::llround(height * 100.0)) +
-         static_cast<int64_t>(noise % 97) - 48;
-}
-
-// 12345 -> "123.45", 70 -> "0.7", 1200 -> "12.", -370 -> "-3.7": the tiles
-// drop trailing zeros of the fraction but keep the point.
-std::string ValueText(int64_t centimetres) {
-  char text[32];
-  uint64_t magnitude = static_cast<uint64_t>(centimetres < 0 ? -centimetres : centimetres);
-  std::snprintf(text, sizeof text, "%s%llu.%02llu", centimetres < 0 ? "-" : "",
-                static_cast<unsigned long long>(magnitude / 100),
-                static_cast<unsigned long long>(magnitude % 100));
-  std::string result = text;
-  while (result.back() == '0') result.pop_back();
-  return result;
-}
-
-struct Entry {
-  std::string label;
-  std::string value;
-};
-
-Entry MakeEntry(uint64_t seed, int row, int column) {
-  uint64_t pick = Mix(seed ^ (static_cast<uint64_t>(row) << 32 | static_cast<uint64_t>(column)));
-  if (pick % 4001 == 0) return {kNoData, "-9999."};
-  int64_t height = TerrainCentimetres(seed, row, column);
-  if (height < 0) return {kSeaSurface, "-9999."};
-  // A lake on the plain: its surface is level.
-  double dx = (column - 700) / 90.0, dy = (row - 420) / 60.0;
-  if (dx * dx + dy * dy < 1.0) return {kInlandWater, ValueText(41230)};
-  if (pick % 7 == 0) return {kTopSurface, ValueText(height + 850)};
-  return {kLandSurface, ValueText(height)};
-}
-
-std::vector<std::string> HeaderLines(const Options& options) {
-  std::string lower = options.lower_line.empty()
-                          ? "<gml:lowerCorner>" + options.lower + "</gml:lowerCorner>"
-                          : options.lower_line;
-  std::string upper = options.upper_line.empty()
-                          ? "<gml:upperCorner>" + options.upper + "</gml:upperCorner>"
-                          : options.upper_line;
-  std::vector<std::string> lines = {
-      "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>",
-      "<Dataset xsi:schemaLocation=\"http://example.org/schema/dem dem.xsd\" "
-      "xmlns:gml=\"http://www.opengis.net/gml/3.2\" "
-      "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-      "xmlns=\"http://example.org/schema/dem\" gml:id=\"Dataset1\">",
-      "<description>\x90\x94\x92\x6c\x95\x57\x8d\x82\x83\x82\x83\x66\x83\x8b"
-      "</description>",  // 数値標高モデル
-      "<DEM gml:id=\"DEM001\">",
-      "<surveyed gml:id=\"DEM001-1\">",
-      "<gml:timePosition>2016-10-01</gml:timePosition>",
-      "</surveyed>",
-      "<issued gml:id=\"DEM001-2\">",
-      "<gml:timePosition>2016-10-01</gml:timePosition>",
-      "</issued>",
-      "<level>0</level>",
-      "<source>SYNTH-0001</source>",
-      "<type>5m\x83\x81\x83\x62\x83\x56\x83\x85\x81\x69\x95\x57\x8d\x82\x81\x6a"
-      "</type>",  // 5mメッシュ（標高）
-      "<mesh>533945</mesh>",
-      "<coverage gml:id=\"DEM001-3\">",
-      "<gml:boundedBy>",
-      "<gml:Envelope srsName=\"EPSG:6668\">",
-      lower,
-      upper,
-      "</gml:Envelope>",
-      "</gml:boundedBy>",
-      "<gml:gridDomain>",
-      "<gml:Grid gml:id=\"DEM001-4\" dimension=\"2\">",
-      "<gml:limits>",
-      "<gml:GridEnvelope>",
-      "<gml:low>0 0</gml:low>",
-      "<gml:high>1124 749</gml:high>",
-      "</gml:GridEnvelope>",
-      "</gml:limits>",
-      "<gml:axisLabels>x y</gml:axisLabels>",
-      "</gml:Grid>",
-      "</gml:gridDomain>",
-      "<gml:rangeSet>",
-      "<gml:DataBlock>",
-      "<gml:rangeParameters>",
-      "<gml:QuantityList uom=\"DEM\">",
-      "</gml:QuantityList>",
-      "</gml:rangeParameters>",
-      "<gml:valueComponents>",
-      "<gml:CompositeValue gml:id=\"DEM001-5\">",
-      "<gml:valueComponent>",
-      "<gml:Quantity uom=\"m\">0</gml:Quantity>",
-      "</gml:valueComponent>",
-      "</gml:CompositeValue>",
-      "</gml:valueComponents>",
-      "<gml:sequence>",
-      "<gml:tupleList>",
-  };
-  return lines;
-}
-
-const char* const kClosingLines[] = {
-    "</gml:tupleList>",
-    "</gml:sequence>",
-    "</gml:DataBlock>",
-    "</gml:rangeSet>",
-    "<gml:coverageFunction>",
-    "<gml:GridFunction>",
-    "<gml:sequenceRule order=\"+x-y\">Linear</gml:sequenceRule>",
-    "<gml:startPoint>0 0</gml:startPoint>",
-    "</gml:GridFunction>",
-    "</gml:coverageFunction>",
-    "</coverage>",
-    "</DEM>",
-    "</Dataset>",
-};
-
-std::string Lookup(const std::map<long, std::string>& table, long cell,
-                   const std::string& otherwise) {
-  auto found = table.find(cell);
-  return found == table.end() ? otherwise : found->second;
-}
-
-int Run(const Options& options) {
-  std::vector<std::string> header = HeaderLines(options);
-  if (header.size() != 47) {
-    std::fprintf(stderr, "tolvex-make-tile: header has %zu lines\n", header.size());
-    return 1;
+  const Product& grid = *options.product;
+  if (options.start_x >= grid.columns || options.start_y >= grid.rows) Usage();
+  for (const CellText& cell : cells) {
+    if (cell.row < 1 || cell.row > grid.rows || cell.column < 1 || cell.column > grid.columns) {
+      Usage();
+    }
+    (*cell.into)[(cell.row - 1) * grid.columns + (cell.column - 1)] = cell.text;
   }
+  return {options, output};
+}
+
+int Run(const Command& command) {
+  const TileOptions& tile = command.tile;
   std::string text;
-  text.reserve(16u << 20);
-  for (const std::string& line : header) text += line + options.line_end;
-  long total = static_cast<long>(kRows) * kColumns;
-  for (long cell = 0; cell < total && cell < options.entries; ++cell) {
-    int row = static_cast<int>(cell / kColumns) + 1;
-    int column = static_cast<int>(cell % kColumns) + 1;
-    Entry entry = MakeEntry(options.seed, row, column);
-    text += Lookup(options.labels, cell, entry.label);
-    text += ',';
-    text += Lookup(options.values, cell, entry.value);
-    auto extra = options.extras.find(cell);
-    if (extra != options.extras.end()) text += "," + extra->second;
-    text += options.line_end;
+  try {
+    text = tile.layout == Layout::kToday ? TodayLayoutText(tile) : OldLayoutText(tile);
+  } catch (const std::invalid_argument& failure) {
+    std::fprintf(stderr, "tolvex-make-tile: %s\n", failure.what());
+    return 2;
   }
-  if (options.closing_tags) {
-    for (const char* line : kClosingLines) text += std::string(line) + options.line_end;
-  }
-  if (options.end_of_file_mark) text += '\x1A';
-
-  std::FILE* file = std::fopen(options.output.c_str(), "wb");
+  std::FILE* file = std::fopen(command.output.c_str(), "wb");
   if (file == nullptr) {
-    std::perror(options.output.c_str());
+    std::perror(command.output.c_str());
     return 1;
   }
   bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   if (std::fclose(file) != 0 || !written) {
-    std::perror(options.output.c_str());
+    std::perror(command.output.c_str());
     return 1;
   }
   return 0;
