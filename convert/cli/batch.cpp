@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -49,6 +50,13 @@ struct Tally {
 std::vector<std::string> Extensions(Format format) {
   if (format == Format::kTif) return {".tif"};
   return {".bil", ".hdr", ".prj"};
+}
+
+// "/work/out" for "out" run in /work: no "." or ".." and no trailing slash.
+std::string AbsolutePath(const std::string& path) {
+  std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
+  if (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+  return absolute;
 }
 
 std::string Where(const TileName& tile, uint64_t line) {
@@ -204,7 +212,9 @@ std::vector<OutputFile> Batch::Render(const Tile& tile, const Geometry& geometry
 
 void Batch::AddToMosaic(const TileName& tile, const Geometry& geometry) {
   if (options_.merge.empty()) return;
-  const std::string path = OutputPath(options_.output, tile.name, Extensions(options_.format)[0]);
+  // Absolute, so that the mosaic can name each file relative to itself.
+  const std::string path =
+      AbsolutePath(OutputPath(options_.output, tile.name, Extensions(options_.format)[0]));
   std::lock_guard<std::mutex> lock(mutex_);
   tally_.mosaic.push_back(MosaicTile{path, tile.name, geometry});
 }
@@ -222,7 +232,8 @@ void Batch::WriteMosaic() {
   const std::string stem = file.substr(0, file.size() - 4);  // without ".vrt"
   try {
     if (tally_.mosaic.empty()) throw OutputError("no tile to put in the mosaic");
-    std::string text = MosaicVrt(tally_.mosaic, options_.unit, directory);
+    std::string text =
+        MosaicVrt(tally_.mosaic, options_.unit, AbsolutePath(directory));
     if (!os::MakeDirectories(directory))
       throw OutputError(directory + ": cannot create the folder: " + os::ErrorText(errno));
     WriteOutputs(directory, stem, {OutputFile{".vrt", std::move(text)}}, options_.force);

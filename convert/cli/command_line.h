@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "convert/cli/tile.h"
+#include "convert/cli/tiff_writer.h"
 
 namespace tolvex::cli {
 
 enum class Format { kBil, kTif };
-enum class Compression { kDeflate, kZstd };
 
 struct Options {
   std::vector<std::string> inputs;  // tiles, zips, folders

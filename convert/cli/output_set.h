@@ -6,13 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace tolvex::cli {
+#include "convert/cli/output_file.h"
 
-// One output file of a tile, its bytes complete in memory.
-struct OutputFile {
-  std::string extension;  // ".bil", ".hdr", ".prj", ".tif", ".vrt"
-  std::string bytes;
-};
+namespace tolvex::cli {
 
 // The outputs could not be written; nothing of them stands under a final name
 // that this run put there.
