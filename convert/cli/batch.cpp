@@ -21,7 +21,7 @@
 #include "convert/cli/tiff_writer.h"
 #include "convert/cli/tile_reader.h"
 #include "convert/cli/vrt_writer.h"
-#include "convert/cli/zip_walk.h"
+#include "convert/cli/tile_walk.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/os/batch_files.h"
 

@@ -1,6 +1,7 @@
 // The command-line converter's file seam over POSIX (see batch_files.h).
 #include "runtime/os/batch_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "runtime/os/descriptor_io.h"
@@ -158,6 +160,32 @@ bool RemoveFile(const std::string& path) {
 bool PathExists(const std::string& path) {
   struct stat info;
   return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool DescribePath(const std::string& path, PathInfo* info) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0) return false;
+  info->kind = S_ISREG(status.st_mode)   ? PathKind::kFile
+               : S_ISDIR(status.st_mode) ? PathKind::kDirectory
+                                         : PathKind::kOther;
+  info->device = static_cast<uint64_t>(status.st_dev);
+  info->inode = static_cast<uint64_t>(status.st_ino);
+  info->size = static_cast<uint64_t>(status.st_size);
+  return true;
+}
+
+bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
+  const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(path.c_str()), ::closedir);
+  if (!directory) return false;
+  names->clear();
+  for (;;) {
+    // readdir returns NULL both at the end and on failure; only errno tells.
+    errno = 0;
+    const struct dirent* entry = ::readdir(directory.get());
+    if (entry == nullptr) return errno == 0;
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names->push_back(name);
+  }
 }
 
 bool MakeDirectories(const std::string& path) {

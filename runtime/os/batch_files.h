@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvex::os {
 
@@ -58,6 +59,20 @@ bool CommitFile(const std::string& temporary, const std::string& final_path, boo
 bool RemoveFile(const std::string& path);
 // True when something (file, directory, link) stands at path.
 bool PathExists(const std::string& path);
+
+// What a path names once symbolic links are followed.
+enum class PathKind : uint8_t { kFile, kDirectory, kOther };
+struct PathInfo {
+  PathKind kind = PathKind::kOther;
+  uint64_t device = 0, inode = 0;  // identity: a directory met twice is one
+  uint64_t size = 0;               // bytes of a regular file
+};
+// Describes what stands at path; false (errno set, ENOENT for a dangling
+// link) when nothing can be described.
+bool DescribePath(const std::string& path, PathInfo* info);
+// The names in a directory, without "." and "..", in no particular order;
+// false (errno set) when it cannot be read.
+bool ListDirectory(const std::string& path, std::vector<std::string>* names);
 // Creates a directory and its missing parents; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);
 // Writes text to standard error / output, whole (a failure is ignored: there
