@@ -38,7 +38,7 @@ std::string ReadAll(const std::string& path) {
   return content.str();
 }
 
-struct Run {
+struct Outcome {
   int status;
   std::string out, err;
 };
@@ -55,6 +55,7 @@ class ConvertCommandTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
   void MakeTile(const std::string& name, const std::vector<std::string>& options) {
+    fs::create_directories(fs::path(Path(name)).parent_path());
     std::string command = Quote(std::string(TOLVEX_BINARY_DIR) + "/tools/tolvex-make-tile");
     for (const std::string& option : options) command += " " + Quote(option);
     command += " " + Quote(Path(name));
@@ -62,12 +63,12 @@ class ConvertCommandTest : public ::testing::Test {
   }
 
   // Runs tolvex with `arguments` in the test's directory.
-  Run Tolvex(const std::string& arguments) {
+  Outcome Tolvex(const std::string& arguments) {
     const std::string command = "cd " + Quote(dir_) + " && " +
                                 Quote(std::string(TOLVEX_BINARY_DIR) + "/tolvex") + " " +
                                 arguments + " >stdout 2>stderr </dev/null";
     const int status = std::system(command.c_str());
-    Run run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(Path("stdout")),
+    Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(Path("stdout")),
             ReadAll(Path("stderr"))};
     fs::remove(Path("stdout"));
     fs::remove(Path("stderr"));
@@ -105,7 +106,7 @@ TEST_F(ConvertCommandTest, UsageErrorsExitTwoAndHelpExitsZero) {
       {"--version", 0, "tolvex "},
   };
   for (const auto& c : kCases) {
-    const Run run = Tolvex(c.arguments);
+    const Outcome run = Tolvex(c.arguments);
     EXPECT_EQ(run.status, c.status) << c.arguments;
     const std::string& shown = c.status == 0 ? run.out : run.err;
     EXPECT_NE(shown.find(c.shown), std::string::npos) << c.arguments << " showed: " << shown;
@@ -156,7 +157,7 @@ TEST_F(ConvertCommandTest, RasterEqualsTheDialogues) {
     const std::string dialogue = "printf 'tile\\n" + std::string(answer) + "\\n\\n' | " +
                                  Quote(std::string(TOLVEX_BINARY_DIR) + "/tolvex") + " >/dev/null";
     ASSERT_EQ(std::system(("cd " + Quote(dir_) + " && " + dialogue).c_str()), 0);
-    const Run run = Tolvex(std::string("convert -q -u ") + unit + " -o " + unit + " tile.xml");
+    const Outcome run = Tolvex(std::string("convert -q -u ") + unit + " -o " + unit + " tile.xml");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string raster = ReadAll(Path(std::string(unit) + "/tile.bil"));
     EXPECT_EQ(raster.size(), 1687500u);
@@ -168,7 +169,7 @@ TEST_F(ConvertCommandTest, RasterEqualsTheDialogues) {
 TEST_F(ConvertCommandTest, SkipsExistingOutputsAndReplacesThemWithForce) {
   MakeTile("in/a.xml", {"--layout", "today", "--product", "DEM5A"});
   MakeTile("in/b.xml", {"--layout", "today", "--product", "DEM5A", "--seed", "2"});
-  Run first = Tolvex("convert -o out in");
+  Outcome first = Tolvex("convert -o out in");
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_NE(first.err.find("converted 2, skipped 0, failed 0"), std::string::npos) << first.err;
   for (const char* name : {"a.bil", "a.hdr", "a.prj", "b.bil", "b.hdr", "b.prj"})
@@ -177,19 +178,19 @@ TEST_F(ConvertCommandTest, SkipsExistingOutputsAndReplacesThemWithForce) {
 
   // A second run keeps every byte and says so.
   std::ofstream(Path("out/b.bil"), std::ios::binary) << "mine";
-  Run again = Tolvex("convert -o out in");
+  Outcome again = Tolvex("convert -o out in");
   EXPECT_EQ(again.status, 0) << again.err;
   EXPECT_NE(again.err.find("converted 0, skipped 2, failed 0"), std::string::npos) << again.err;
   EXPECT_EQ(ReadAll(Path("out/b.bil")), "mine");
 
   // Part of a set: neither skipped nor replaced unasked.
   fs::remove(Path("out/a.hdr"));
-  Run partial = Tolvex("convert -o out in");
+  Outcome partial = Tolvex("convert -o out in");
   EXPECT_EQ(partial.status, 1);
   EXPECT_NE(partial.err.find("a.hdr does not"), std::string::npos) << partial.err;
   EXPECT_FALSE(fs::exists(Path("out/a.hdr")));
 
-  Run forced = Tolvex("convert --force -o out in");
+  Outcome forced = Tolvex("convert --force -o out in");
   EXPECT_EQ(forced.status, 0) << forced.err;
   EXPECT_NE(forced.err.find("converted 2, skipped 0"), std::string::npos) << forced.err;
   EXPECT_EQ(fs::file_size(Path("out/b.bil")), 225u * 150u * 2u);
@@ -200,7 +201,7 @@ TEST_F(ConvertCommandTest, SkipsExistingOutputsAndReplacesThemWithForce) {
 TEST_F(ConvertCommandTest, AFailedTileIsReportedAndTheOthersAreConverted) {
   MakeTile("in/good.xml", {"--layout", "today", "--product", "DEM5B"});
   MakeTile("in/bad.xml", {"--layout", "today", "--product", "DEM5B", "--set", "2,3=12x"});
-  Run run = Tolvex("convert -q -o out in");
+  Outcome run = Tolvex("convert -q -o out in");
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(fs::exists(Path("out/good.bil")));
   EXPECT_FALSE(fs::exists(Path("out/bad.bil")));
@@ -212,7 +213,7 @@ TEST_F(ConvertCommandTest, AFailedTileIsReportedAndTheOthersAreConverted) {
 
 TEST_F(ConvertCommandTest, MissingInputFailsTheRunButNotTheOthers) {
   MakeTile("t.xml", {"--layout", "today", "--product", "DEM5C"});
-  Run run = Tolvex("convert -o out t.xml nowhere.zip");
+  Outcome run = Tolvex("convert -o out t.xml nowhere.zip");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("nowhere.zip"), std::string::npos) << run.err;
   EXPECT_TRUE(fs::exists(Path("out/t.bil")));
@@ -270,7 +271,7 @@ TEST_F(ConvertCommandTest, AnInterruptedBatchLeavesOnlyCompleteOutputs) {
     }
   }
   for (const std::string& part : Leftovers("out")) fs::remove(part);
-  Run rest = Tolvex("convert -o out in");
+  Outcome rest = Tolvex("convert -o out in");
   EXPECT_EQ(rest.status, 0) << rest.err;
   EXPECT_EQ(std::distance(fs::directory_iterator(Path("out")), fs::directory_iterator()), 18);
 }
