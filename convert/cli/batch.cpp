@@ -110,8 +110,11 @@ int Batch::Run() {
     const bool show = !options_.quiet && os::IsTerminal(STDERR_FILENO);
     ProgressLine progress(counters_, any_zip, show);
     const size_t workers = std::min<size_t>(static_cast<size_t>(options_.jobs), items.size());
+    // The calling thread is one of the workers: a single job starts no
+    // thread (waking an idle core costs more than a small tile takes).
     std::vector<std::jthread> threads;
-    for (size_t i = 0; i < workers; ++i) threads.emplace_back([this, &items] { Work(items); });
+    for (size_t i = 1; i < workers; ++i) threads.emplace_back([this, &items] { Work(items); });
+    if (workers > 0) Work(items);
   }
   if (os::StopSignal() != 0) {
     os::WriteToStderr("tolvex: stopped; outputs that were not complete were removed\n");

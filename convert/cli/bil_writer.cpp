@@ -3,6 +3,9 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <vector>
 #include <string>
 
 #include "convert/cli/crs.h"
@@ -10,22 +13,26 @@
 namespace tolvex::cli {
 namespace {
 
-// Byte by byte, so the file is little-endian whatever the host.
-template <typename Bits>
-void AppendLittleEndian(std::string& out, Bits bits) {
-  for (size_t i = 0; i < sizeof bits; ++i) out.push_back(char((bits >> (8 * i)) & 0xFF));
+// The cells as little-endian bytes: copied whole on a little-endian host,
+// byte by byte on any other.
+template <typename Cell>
+std::string LittleEndianBytes(const std::vector<Cell>& cells) {
+  std::string bytes(cells.size() * sizeof(Cell), '\0');
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(bytes.data(), cells.data(), bytes.size());
+  } else {
+    using Bits = std::conditional_t<sizeof(Cell) == 2, uint16_t, uint32_t>;
+    char* out = bytes.data();
+    for (Cell cell : cells) {
+      const auto bits = std::bit_cast<Bits>(cell);
+      for (size_t i = 0; i < sizeof bits; ++i) *out++ = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    }
+  }
+  return bytes;
 }
 
 std::string Raster(const Tile& tile) {
-  std::string raster;
-  if (tile.unit == Unit::kFloat) {
-    raster.reserve(tile.cells32.size() * 4);
-    for (float cell : tile.cells32) AppendLittleEndian(raster, std::bit_cast<uint32_t>(cell));
-  } else {
-    raster.reserve(tile.cells16.size() * 2);
-    for (int16_t cell : tile.cells16) AppendLittleEndian(raster, std::bit_cast<uint16_t>(cell));
-  }
-  return raster;
+  return tile.unit == Unit::kFloat ? LittleEndianBytes(tile.cells32) : LittleEndianBytes(tile.cells16);
 }
 
 // GDAL and ESRI read ulxmap/ulymap as the centre of the first cell. Half a

@@ -43,4 +43,13 @@ ValueStatus ElevationFromText(std::string_view text, float* cell);
 ValueStatus ElevationFromTerminatedText(const char* text, size_t size, Unit unit, int16_t* cell);
 ValueStatus ElevationFromTerminatedText(const char* text, size_t size, float* cell);
 
+// The shape nearly every value has, "-123.45" (an optional minus, 1 to 19
+// digits with at most one point among or after them), read in one pass
+// without the general scan; the same cell as above, which try it first.
+// False when the text has another shape or its value does not convert on
+// this path: the caller then takes ElevationFromTerminatedText, which also
+// says what is wrong. text[size] need not be '\0'.
+bool PlainElevation(const char* text, size_t size, Unit unit, int16_t* cell);
+bool PlainElevation(const char* text, size_t size, float* cell);
+
 }  // namespace tolvex::cli

@@ -1,10 +1,4 @@
 // The tuple loop (see tuple_list.h). Holds no OS code.
-//
-// Two phases per batch of tuples: a scan finds the value texts, then the
-// values are converted one after another. The conversion is a long chain
-// of dependent x87 steps; run back to back, successive values overlap in
-// the processor, which interleaving them with the scan prevents (a full
-// tile takes about a quarter less time this way).
 #include "convert/cli/tuple_list.h"
 
 #include <algorithm>
@@ -18,10 +12,6 @@
 
 namespace tolvex::cli {
 namespace {
-
-// Values scanned before they are converted: enough to fill the pipeline,
-// few enough to stay in the nearest cache.
-constexpr size_t kBatchSize = 256;
 
 // What a byte means between and inside tuples. kStop ends a label or a
 // value without belonging to the list: "<", and the window's NUL sentinel;
@@ -96,20 +86,11 @@ ValueStatus StoreCell(const char* value, size_t size, Unit, float* cell) {
   return ElevationFromTerminatedText(value, size, cell);
 }
 
-// A value found by the scan, converted at the end of its batch.
-struct PendingValue {
-  char* text;
-  size_t size;
-  uint64_t line;
-};
-
-// A loop, not memcmp: values are a few bytes, where the call costs more
-// than the comparison.
-bool SameText(const PendingValue& a, const PendingValue& b) {
-  if (a.size != b.size) return false;
-  for (size_t i = 0; i < a.size; ++i)
-    if (a.text[i] != b.text[i]) return false;
-  return true;
+bool StorePlainCell(const char* value, size_t size, Unit unit, int16_t* cell) {
+  return PlainElevation(value, size, unit, cell);
+}
+bool StorePlainCell(const char* value, size_t size, Unit, float* cell) {
+  return PlainElevation(value, size, cell);
 }
 
 template <typename Cell>
@@ -124,8 +105,7 @@ class TupleReader {
   void Run();
 
  private:
-  void Push(char* text, size_t size, uint64_t line);
-  void Convert();
+  void Store(char* text, size_t size, uint64_t line);
 
   TileWindow& window_;
   TileEncoding encoding_;
@@ -135,8 +115,6 @@ class TupleReader {
   uint64_t* count_;
   Cell* out_;      // the next cell to convert into
   Cell* out_end_;  // the end of the cells in use
-  PendingValue pending_[kBatchSize];
-  size_t held_ = 0;
 };
 
 template <typename Cell>
@@ -165,8 +143,7 @@ void TupleReader<Cell>::Run() {
     while (ClassOf(p) == kPlain || ClassOf(p) == kComma) ++p;  // more fields: for the message
     if (p == end) {
       // The piece ends inside this tuple (or before it): read on, then take
-      // it again from its start. Pending values point into the piece.
-      Convert();
+      // it again from its start.
       window_.Jump(tuple, line);
       const bool more = window_.Fill();
       p = window_.pos();
@@ -174,54 +151,35 @@ void TupleReader<Cell>::Run() {
       if (!more) break;
       continue;
     }
-    if (*comma != ',' || p != value_end || !EndsTuple(p)) {
-      Convert();  // an earlier bad value is reported first
+    if (*comma != ',' || p != value_end || !EndsTuple(p))
       BadTuple(tuple, value_end, p, line, encoding_);
-    }
-    Push(comma + 1, static_cast<size_t>(value_end - comma - 1), line);
+    Store(comma + 1, static_cast<size_t>(value_end - comma - 1), line);
   }
-  Convert();
   window_.Jump(p, line);
   *count_ = static_cast<uint64_t>(out_ - cells_.data());
 }
 
 template <typename Cell>
-void TupleReader<Cell>::Push(char* text, size_t size, uint64_t line) {
-  if (out_ + held_ == out_end_) {
-    Convert();
+void TupleReader<Cell>::Store(char* text, size_t size, uint64_t line) {
+  if (out_ == out_end_) {
     const size_t count = static_cast<size_t>(out_ - cells_.data());
     if (count >= limit_.cells) TooMany(limit_, line);
     cells_.resize(std::min(limit_.cells, std::max<size_t>(count * 2, 4096)));
     out_ = cells_.data() + count;
     out_end_ = cells_.data() + cells_.size();
   }
-  pending_[held_++] = {text, size, line};
-  if (held_ == kBatchSize) Convert();
-}
-
-template <typename Cell>
-void TupleReader<Cell>::Convert() {
-  for (size_t i = 0; i < held_; ++i) {
-    const PendingValue& value = pending_[i];
-    // A run of equal texts (the sea, no data, a lake) converts once: the
-    // conversion is a pure function of the text.
-    if (i > 0 && SameText(value, pending_[i - 1])) {
-      out_[0] = out_[-1];
-      ++out_;
-      continue;
-    }
-    // The byte after the value (a blank, a line end or "<") stands in for
-    // the terminator the scan needs while it runs.
-    char* const after = value.text + value.size;
+  if (!StorePlainCell(text, size, unit_, out_)) [[unlikely]] {
+    // Any other shape takes the general scan. The byte after the value (a
+    // blank, a line end or "<") stands in for the terminator it needs.
+    char* const after = text + size;
     const char saved = *after;
     *after = '\0';
-    const ValueStatus status = StoreCell(value.text, value.size, unit_, out_);
+    const ValueStatus status = StoreCell(text, size, unit_, out_);
     *after = saved;
-    if (status != ValueStatus::kOk) [[unlikely]]
-      BadValue(std::string_view(value.text, value.size), status, unit_, value.line, encoding_);
-    ++out_;
+    if (status != ValueStatus::kOk)
+      BadValue(std::string_view(text, size), status, unit_, line, encoding_);
   }
-  held_ = 0;
+  ++out_;
 }
 
 }  // namespace

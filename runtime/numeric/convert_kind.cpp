@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/numeric/float_unit.h"
+#include "runtime/numeric/scaled_single.h"
 
 namespace tolvex::numeric {
 namespace {
@@ -108,20 +109,40 @@ NumberKind KindOfItem(uint32_t item_type) {
   }
 }
 
+// The single of scanned digits: computed with integers where that path
+// applies (every value a tile holds), else scaled and stored by the unit.
+[[gnu::always_inline]] inline bool SingleOfDigits(const ScannedDigits& scan, float* single) {
+  if (ScaledSingle(scan, single)) return true;
+  Extended stored;
+  if (ToSingleKind(ScaledValue(scan), &stored) == kKindFailed) return false;
+  *single = stored.ToSingle();  // exact: the value is a single already
+  return true;
+}
+
+// The single of scanned digits as the value of kind single.
+[[gnu::always_inline]] inline NumberKind SingleKindOfDigits(const ScannedDigits& scan,
+                                                            Extended* out) {
+  float single;
+  if (!SingleOfDigits(scan, &single)) return kKindFailed;
+  return Produce(kKindSingle, Extended::FromSingle(single), out);
+}
+
 // The conversion of scanned digits to the requested kind.
 [[gnu::always_inline]] inline NumberKind ConvertDigits(const ScannedDigits& scan,
                                                        NumberKind requested, Extended* out) {
-  const Extended value = ScaledValue(scan);
   switch (requested) {
-    case kKindInt16: return RoundedInteger(value, kKindInt16, kInt16Min, kInt16Max, out);
-    case kKindInt32: return RoundedInteger(value, kKindInt32, kInt32Min, kInt32Max, out);
-    case kKindByte: return RoundedInteger(value, kKindByte, 0.0L, 255.0L, out);
-    case kKindSingle: return ToSingleKind(value, out);
-    case kKindDouble: return ToDoubleKind(value, out);
+    case kKindInt16:
+      return RoundedInteger(ScaledValue(scan), kKindInt16, kInt16Min, kInt16Max, out);
+    case kKindInt32:
+      return RoundedInteger(ScaledValue(scan), kKindInt32, kInt32Min, kInt32Max, out);
+    case kKindByte: return RoundedInteger(ScaledValue(scan), kKindByte, 0.0L, 255.0L, out);
+    case kKindSingle: return SingleKindOfDigits(scan, out);
+    case kKindDouble: return ToDoubleKind(ScaledValue(scan), out);
     case kKindAutomatic: break;
     case kKindFailed: return kKindFailed;
   }
-  if (scan.precision == kClassSingle) return ToSingleKind(value, out);
+  if (scan.precision == kClassSingle) return SingleKindOfDigits(scan, out);
+  const Extended value = ScaledValue(scan);
   if (scan.precision == kClassDouble) return ToDoubleKind(value, out);
   return AutomaticKind(value, scan.precision, scan.end, out);
 }
@@ -151,6 +172,10 @@ KindValue ConvertToKind(const char* text, NumberKind requested) {
 
 bool ConvertScanned(const ScannedDigits& scan, NumberKind requested, Extended* value) {
   return ConvertDigits(scan, requested, value) != kKindFailed;
+}
+
+bool ConvertScannedToSingle(const ScannedDigits& scan, float* single) {
+  return SingleOfDigits(scan, single);
 }
 
 bool ConvertField(const char* field, uint32_t item_type, Extended* value) {

@@ -26,6 +26,9 @@ KindValue ConvertToKind(const char* text, NumberKind requested);
 // fit that kind. For callers that check where the number ends themselves.
 // Touches no runtime state.
 bool ConvertScanned(const ScannedDigits& scan, NumberKind requested, Extended* value);
+// ConvertScanned to kKindSingle with the single itself as the result: true
+// with *single, false when the value overflows single.
+bool ConvertScannedToSingle(const ScannedDigits& scan, float* single);
 
 // Item input: converts one field (NUL-terminated, not empty, not quoted) into
 // the value of a variable of item type 0..4 (64 and any other numeric type:

@@ -101,6 +101,11 @@ const ValueRow kValueRows[] = {
     {"1 2", kM, kNaN, 0},           {" 12", kF32, kNaN, 0},
     {"12 ", kM, kNaN, 0},           {"-", kM, kNaN, 0},
     {"1.2.3", kF32, kNaN, 0},       {"\xe3\x81\x82", kM, kNaN, 0},
+    {"0.05", kDm, kOk, 0},          {"-0.00", kF32, kOk, 0},
+    {".5", kM, kOk, 1},             {"-12.30", kDm, kOk, -124},
+    {"9999999999999999999", kF32, kOk, 1e19f},
+    {"00000000000000000000012.7", kDm, kOk, 126},
+    {"12345678901234567890", kDm, kRange, 0},
 };
 
 TEST(ElevationText, HandPickedTexts) {

@@ -1,0 +1,109 @@
+// ScaledSingle: scanned digits rounded to single precision, computed with
+// integers exactly as the float unit computes ScaledValue and its store to
+// single, without a trip through the unit. The conversion of every elevation
+// of a tile runs here, so it is inline. Holds no OS code.
+//
+// An extended value is kept as a 64-bit significand with its top bit set and
+// an unbiased exponent: value = significand × 2^(exponent - 63). The unit
+// multiplies two such values by rounding their exact 128-bit product to 64
+// bits, to nearest with ties to even; it stores to single by rounding the 64
+// bits to 24 the same way. No scaled value comes near the ends of the
+// extended range (the largest is below 2^64 × 10^511), so no product
+// overflows or underflows, and only the single's range needs checking.
+#pragma once
+#include <cstdint>
+#include <cstring>
+
+#include "runtime/numeric/number_scan.h"
+#include "runtime/numeric/powers_of_ten.h"
+
+namespace tolvex::numeric {
+
+// For digits scanned with status kScanOk: true with *single = the value
+// ScaledValue(digits) stores as a single (round to nearest, ties to even,
+// each product of the scaling rounded to extended first). False when the
+// integer path does not apply: more than 19 digits, or a result outside the
+// normal singles (overflow, subnormal); the caller then takes the unit's
+// path. Touches no state, raises no flag.
+// Example: 1397125, -4 → 139.71249389648438 (0x430BB666).
+inline bool ScaledSingle(const ScannedDigits& digits, float* single);
+
+// ------------------------------------------------------------ inline steps
+
+namespace scaled_single_detail {
+
+using Wide = unsigned __int128;
+
+struct Unpacked {
+  uint64_t significand;  // top bit set
+  int32_t exponent;
+};
+
+// Round to nearest, ties to even, of kept + rest / 2^64, where rest holds
+// the dropped bits aligned to the top of its 64 bits: 1 to add, else 0.
+// Without branches: which way a value rounds is as good as random.
+inline uint64_t RoundingCarry(uint64_t kept, uint64_t rest) {
+  constexpr uint64_t kHalf = uint64_t{1} << 63;
+  return static_cast<uint64_t>(rest > kHalf) | (static_cast<uint64_t>(rest == kHalf) & kept);
+}
+
+// One fmul: the exact product rounded to 64 bits.
+inline Unpacked Multiply(Unpacked left, const PowerBits& right) {
+  const Wide product = Wide{left.significand} * right.significand;
+  auto high = static_cast<uint64_t>(product >> 64);
+  auto low = static_cast<uint64_t>(product);
+  // Two normalised 64-bit factors give 128 or 127 significant bits; the
+  // shorter product moves up by one bit.
+  const uint64_t top = high >> 63;
+  const uint64_t shift = top ^ 1;
+  high = (high << shift) | ((low >> 63) & shift);
+  low <<= shift;
+  int32_t exponent = left.exponent + right.exponent + static_cast<int32_t>(top);
+  high += RoundingCarry(high, low);
+  if (high == 0) [[unlikely]] {  // all ones rounded up: the next power of two
+    high = uint64_t{1} << 63;
+    ++exponent;
+  }
+  return {high, exponent};
+}
+
+}  // namespace scaled_single_detail
+
+inline bool ScaledSingle(const ScannedDigits& digits, float* single) {
+  if (digits.high != 0) return false;
+  if (digits.low == 0) {  // every zero is +0
+    *single = 0.0f;
+    return true;
+  }
+  using scaled_single_detail::Multiply;
+  using scaled_single_detail::RoundingCarry;
+  using scaled_single_detail::Unpacked;
+  // The accumulator is exact in 64 bits.
+  const int leading = __builtin_clzll(digits.low);
+  Unpacked value{digits.low << leading, 63 - leading};
+  // One table entry per set bit of |exponent|, from 256 down to 1, as the
+  // scan scales.
+  const PowerBits* table = digits.exponent < 0 ? kDownBits : kUpBits;
+  auto rest = static_cast<uint32_t>(digits.exponent < 0 ? -digits.exponent : digits.exponent);
+  while (rest != 0) {
+    const int bit = 31 - __builtin_clz(rest);
+    value = Multiply(value, table[kPowerCount - 1 - bit]);
+    rest &= ~(1u << bit);
+  }
+  // The store to single: 64 bits to 24.
+  uint64_t kept = value.significand >> 40;
+  kept += RoundingCarry(kept, value.significand << 24);
+  int32_t exponent = value.exponent;
+  if (kept == (uint64_t{1} << 24)) [[unlikely]] {
+    kept >>= 1;
+    ++exponent;
+  }
+  if (exponent < -126 || exponent > 127) return false;  // subnormal or overflow
+  const uint32_t bits = (digits.negative ? 0x80000000u : 0u) |
+                        static_cast<uint32_t>(exponent + 127) << 23 |
+                        (static_cast<uint32_t>(kept) & 0x7FFFFFu);
+  std::memcpy(single, &bits, sizeof bits);
+  return true;
+}
+
+}  // namespace tolvex::numeric

@@ -1,0 +1,92 @@
+// ScaledSingle against the float unit: the integer path must store the same
+// single as ScaledValue followed by the unit's store, for every value a tile
+// writes and for digits and exponents of every size.
+#include "runtime/numeric/scaled_single.h"
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "runtime/numeric/float_unit.h"
+#include "tests/support/runtime_test.h"
+
+namespace tolvex::numeric {
+namespace {
+
+using ScaledSingleTest = testing::RuntimeTest;
+
+uint32_t Bits(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+ScannedDigits Digits(bool negative, uint64_t low, int32_t exponent) {
+  ScannedDigits digits;
+  digits.status = kScanOk;
+  digits.negative = negative;
+  digits.low = low;
+  digits.exponent = exponent;
+  return digits;
+}
+
+// The unit's answer; false where the integer path may decline (a result
+// that is no normal single, nor the zero of zero digits).
+bool UnitSingle(const ScannedDigits& digits, float* single) {
+  const StatusKeeper keep_status;
+  *single = ScaledValue(digits).ToSingle();
+  return std::isnormal(*single) || digits.low == 0;
+}
+
+// Compares one case; returns false (with a message) on a difference.
+::testing::AssertionResult Same(const ScannedDigits& digits) {
+  float expected = 0, got = 0;
+  const bool normal = UnitSingle(digits, &expected);
+  const bool taken = ScaledSingle(digits, &got);
+  if (taken && Bits(got) == Bits(expected)) return ::testing::AssertionSuccess();
+  if (!taken && !normal) return ::testing::AssertionSuccess();
+  char text[160];
+  std::snprintf(text, sizeof text, "%s%llu e%d: unit %08X, integers %s %08X",
+                digits.negative ? "-" : "", static_cast<unsigned long long>(digits.low),
+                digits.exponent, Bits(expected), taken ? "taken" : "declined", Bits(got));
+  return ::testing::AssertionFailure() << text;
+}
+
+// Every text of the forms tiles write: [-]I, [-]I.F, [-]I.FF up to 9999.99.
+TEST_F(ScaledSingleTest, EqualsTheUnitForEveryTileValue) {
+  for (int32_t exponent : {0, -1, -2})
+    for (uint64_t n = 0; n <= 999999; ++n)
+      for (bool negative : {false, true}) ASSERT_TRUE(Same(Digits(negative, n, exponent)));
+}
+
+TEST_F(ScaledSingleTest, EqualsTheUnitForDigitsAndExponentsOfEverySize) {
+  std::mt19937_64 random(20261207);
+  for (int i = 0; i < 400000; ++i) {
+    const int digit_count = 1 + static_cast<int>(random() % 19);
+    uint64_t low = random() % 10;
+    for (int d = 1; d < digit_count; ++d) low = low * 10 + random() % 10;
+    const auto exponent = static_cast<int32_t>(random() % 1023) - 511;
+    ASSERT_TRUE(Same(Digits(random() & 1, low, exponent)));
+  }
+  // Halfway cases of the store to single and the largest accumulators.
+  for (uint64_t low : {16777217ull, 16777219ull, 33554435ull, 18446744073709551615ull,
+                       9223372036854775808ull, 9999999999999999999ull})
+    for (int32_t exponent : {-45, -38, -1, 0, 1, 19, 20})
+      EXPECT_TRUE(Same(Digits(false, low, exponent)));
+}
+
+TEST(ScaledSingle, WorkedExampleAndDeclines) {
+  float single = 0;
+  ASSERT_TRUE(ScaledSingle(Digits(false, 1397125, -4), &single));
+  EXPECT_EQ(Bits(single), 0x430BB666u);  // 139.71249389648438
+  ASSERT_TRUE(ScaledSingle(Digits(true, 0, 5), &single));
+  EXPECT_EQ(Bits(single), 0u);  // every zero is +0
+  ScannedDigits wide = Digits(false, 1, 0);
+  wide.high = 1;  // more than 19 digits
+  EXPECT_FALSE(ScaledSingle(wide, &single));
+  EXPECT_FALSE(ScaledSingle(Digits(false, 1, 39), &single));   // overflows single
+  EXPECT_FALSE(ScaledSingle(Digits(false, 1, -40), &single));  // subnormal
+}
+
+}  // namespace
+}  // namespace tolvex::numeric
