@@ -44,7 +44,7 @@ class Expander {
     }
     const InputKind kind = KindOfName(path);
     if (kind == InputKind::kOther) return Problem(path, "neither a tile (.xml) nor a zip (.zip)");
-    AddFile(path, kind, info.size);
+    AddFile(path, kind, info);
   }
 
   std::vector<WorkItem> TakeItems() { return std::move(items_); }
@@ -72,12 +72,16 @@ class Expander {
       } else if (entry_info.kind == os::PathKind::kDirectory) {
         AddDirectory(entry, entry_info, entered);
       } else if (entry_info.kind == os::PathKind::kFile && kind != InputKind::kOther) {
-        AddFile(entry, kind, entry_info.size);
+        AddFile(entry, kind, entry_info);
       }
     }
   }
 
-  void AddFile(const std::string& path, InputKind kind, uint64_t size) {
+  // A file met again (named twice, or inside a folder also given) is read
+  // once: its outputs would otherwise collide with themselves.
+  void AddFile(const std::string& path, InputKind kind, const os::PathInfo& info) {
+    if (!added_.insert({info.device, info.inode}).second) return;
+    const uint64_t size = info.size;
     if (kind == InputKind::kTile) {
       items_.push_back({path, false, 0, 1, size, 1});
       return;
@@ -105,6 +109,7 @@ class Expander {
   const int shares_;
   std::vector<InputProblem>& problems_;
   std::vector<WorkItem> items_;
+  std::set<std::pair<uint64_t, uint64_t>> added_;  // files by identity
 };
 
 }  // namespace

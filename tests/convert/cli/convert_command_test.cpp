@@ -19,6 +19,7 @@
 #include "convert/cli/batch.h"
 #include "convert/cli/command_line.h"
 #include "runtime/os/batch_files.h"
+#include "tests/convert/cli/zip_fixture.h"
 
 namespace tolvex::testing {
 namespace {
@@ -274,6 +275,55 @@ TEST_F(ConvertCommandTest, AnInterruptedBatchLeavesOnlyCompleteOutputs) {
   Outcome rest = Tolvex("convert -o out in");
   EXPECT_EQ(rest.status, 0) << rest.err;
   EXPECT_EQ(std::distance(fs::directory_iterator(Path("out")), fs::directory_iterator()), 18);
+}
+
+// A download as it comes: a zip holding a zip of tiles and a file that is
+// no tile. Every tile is converted from the stream; the failure names the
+// zips and the member; the mosaic holds the tiles converted and skipped.
+TEST_F(ConvertCommandTest, ZipsOfZipsAndAMosaic) {
+  MakeTile("a.xml", {"--layout", "today", "--product", "DEM5A", "--lower", "35.7 139.6875"});
+  MakeTile("b.xml", {"--layout", "today", "--product", "DEM5A", "--lower", "35.7 139.7",
+                     "--encoding", "sjis", "--ends", "crlf"});
+  MakeTile("c.xml", {"--layout", "today", "--product", "DEM5B", "--set", "1,1=x"});
+  const std::string inner = ZipBytes({{"FG/A-DEM5A.XML", ReadAll(Path("a.xml"))},
+                                      {"FG/C-DEM5B.xml", ReadAll(Path("c.xml"))}},
+                                     Packing::kDeflate);
+  std::ofstream(Path("pack.zip"), std::ios::binary)
+      << ZipBytes({{"inner.zip", inner}, {"readme.txt", "hello"}}, Packing::kStore);
+  std::ofstream(Path("b.zip"), std::ios::binary)
+      << ZipBytes({{"B-DEM5A.xml", ReadAll(Path("b.xml"))}}, Packing::kDeflate);
+
+  Outcome first = Tolvex("convert -o out pack.zip");
+  EXPECT_EQ(first.status, 1);
+  EXPECT_NE(first.err.find("failed: pack.zip!inner.zip!FG/C-DEM5B.xml:"), std::string::npos)
+      << first.err;
+  EXPECT_TRUE(fs::exists(Path("out/A-DEM5A.bil")));
+
+  Outcome second = Tolvex("convert -o out --merge out/all.vrt pack.zip b.zip");
+  EXPECT_NE(second.err.find("converted 1, skipped 1, failed 1"), std::string::npos) << second.err;
+  const std::string vrt = ReadAll(Path("out/all.vrt"));
+  EXPECT_NE(vrt.find("A-DEM5A.bil"), std::string::npos) << vrt;
+  EXPECT_NE(vrt.find("B-DEM5A.bil"), std::string::npos) << vrt;
+  EXPECT_EQ(vrt.find("C-DEM5B"), std::string::npos) << vrt;
+  // Side by side at 1/18000 degree: 450 x 150 cells.
+  EXPECT_NE(vrt.find("rasterXSize=\"450\" rasterYSize=\"150\""), std::string::npos) << vrt;
+  EXPECT_TRUE(Leftovers("out").empty());
+}
+
+// Tiles in two CRSs: each is converted in its own, with one warning, and a
+// mosaic of them is refused naming both.
+TEST_F(ConvertCommandTest, MixedCrssWarnOnceAndRefuseAMosaic) {
+  MakeTile("in/a.xml", {"--layout", "today", "--product", "DEM5A"});
+  MakeTile("in/b.xml", {"--layout", "today", "--product", "DEM5A", "--srs", "fguuid:jgd2000.bl"});
+  MakeTile("in/c.xml", {"--layout", "today", "--product", "DEM5A", "--srs", "fguuid:tokio.bl"});
+  Outcome run = Tolvex("convert -o out --merge out/m.vrt in");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("more than one CRS (EPSG:4612: 1 tiles, EPSG:6668: 1 tiles)"),
+            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("fguuid:tokio.bl"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("failed: out/m.vrt: "), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(Path("out/m.vrt")));
+  EXPECT_NE(ReadAll(Path("out/b.prj")).find("JGD_2000"), std::string::npos);
 }
 
 }  // namespace

@@ -43,8 +43,8 @@ TEST(InputWalk, DirectoriesAndExplicitInputs) {
       {{root + "/z/d.xml", dir.Path("missing"), root + "/c.txt", root + "/sub/C.Xml"},
        {root + "/z/d.xml", root + "/sub/C.Xml"},
        {dir.Path("missing"), root + "/c.txt"}},
-      {{root + "/z", root + "/b.xml", root + "/z"},
-       {root + "/z/d.xml", root + "/b.xml", root + "/z/d.xml"},
+      {{root + "/z", root + "/b.xml", root + "/z", root + "/z/../z/d.xml"},
+       {root + "/z/d.xml", root + "/b.xml"},  // a file met again is read once
        {}},
   };
   for (const auto& row : rows) {
