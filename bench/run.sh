@@ -64,3 +64,8 @@ mkdir -p tiles
 for seed in $(seq 16); do "$make_tile" --layout today --product DEM10B --seed "$seed" "tiles/t$seed.xml"; done
 pair "convert -j1 (16 tiles)" '"$tolvex" convert -q -j1 --force -o out16 tiles' \
      "convert -j2 (16 tiles)" '"$tolvex" convert -q -j2 --force -o out16 tiles'
+if [ -x ./floor_parse ]; then
+  echo "== the machine's own ceiling: two floor_parse processes one after the other against side by side"
+  pair "floor_parse x2, serial" './floor_parse tiles/t1.xml f1.raw; ./floor_parse tiles/t2.xml f2.raw' \
+       "floor_parse x2, parallel" './floor_parse tiles/t1.xml f1.raw & ./floor_parse tiles/t2.xml f2.raw; wait'
+fi
