@@ -19,14 +19,9 @@ const char kNoData[] = "\x83\x66\x81\x5b\x83\x5e\x82\xc8\x82\xb5";  // データ
 // 12345 -> "123.45", 70 -> "0.7", 1200 -> "12.", -370 -> "-3.7": the old
 // tiles drop trailing zeros of the fraction but keep the point.
 std::string ValueText(int64_t centimetres) {
-  char text[32];
-  uint64_t magnitude = static_cast<uint64_t>(centimetres < 0 ? -centimetres : centimetres);
-  std::snprintf(text, sizeof text, "%s%llu.%02llu", centimetres < 0 ? "-" : "",
-                static_cast<unsigned long long>(magnitude / 100),
-                static_cast<unsigned long long>(magnitude % 100));
-  std::string result = text;
-  while (result.back() == '0') result.pop_back();
-  return result;
+  std::string text = CentimetresText(centimetres);
+  while (text.back() == '0') text.pop_back();
+  return text;
 }
 
 struct Entry {

@@ -2,6 +2,7 @@
 #include "tile_terrain.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace tolvex::tools {
 namespace {
@@ -45,6 +46,15 @@ TerrainCell TerrainAt(uint64_t seed, int columns, int rows, int row, int column)
   if (dx * dx + dy * dy < 1.0) return {Surface::kInlandWater, 41230};
   if (pick % 7 == 0) return {Surface::kTop, height + 850};
   return {Surface::kLand, height};
+}
+
+std::string CentimetresText(int64_t centimetres) {
+  char text[32];
+  const uint64_t magnitude = static_cast<uint64_t>(centimetres < 0 ? -centimetres : centimetres);
+  std::snprintf(text, sizeof text, "%s%llu.%02llu", centimetres < 0 ? "-" : "",
+                static_cast<unsigned long long>(magnitude / 100),
+                static_cast<unsigned long long>(magnitude % 100));
+  return text;
 }
 
 }  // namespace tolvex::tools

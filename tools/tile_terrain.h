@@ -3,6 +3,7 @@
 // seed, the grid size and the cell.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace tolvex::tools {
 
@@ -21,5 +22,9 @@ struct TerrainCell {
 // continue it. Example: with the seed 1 on 1125 x 750, row 750, column 1 (the
 // south-west) is kSea, row 1, column 1 is kLand at 34,204 cm.
 TerrainCell TerrainAt(uint64_t seed, int columns, int rows, int row, int column);
+
+// A height in centimetres with both decimals, as today's tiles write it:
+// 3046 -> "30.46", 70 -> "0.70", -370 -> "-3.70".
+std::string CentimetresText(int64_t centimetres);
 
 }  // namespace tolvex::tools

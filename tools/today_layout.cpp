@@ -149,16 +149,6 @@ struct Document {
   }
 };
 
-// 3046 -> "30.46", 70 -> "0.70", -370 -> "-3.70": today's tiles keep both
-// decimals.
-std::string ValueText(int64_t centimetres) {
-  char text[32];
-  uint64_t magnitude = static_cast<uint64_t>(centimetres < 0 ? -centimetres : centimetres);
-  std::snprintf(text, sizeof text, "%s%llu.%02llu", centimetres < 0 ? "-" : "",
-                static_cast<unsigned long long>(magnitude / 100),
-                static_cast<unsigned long long>(magnitude % 100));
-  return text;
-}
 
 void WriteHead(const TileOptions& options, Document& document) {
   const Product& product = *options.product;
@@ -253,7 +243,7 @@ void WriteTuples(const TileOptions& options, Document& document) {
     } else if (terrain.surface == Surface::kSea || terrain.surface == Surface::kNoData) {
       document.text += "-9999.";
     } else {
-      document.text += ValueText(terrain.centimetres);
+      document.text += CentimetresText(terrain.centimetres);
     }
     auto extra = options.extras.find(cell);
     if (extra != options.extras.end()) document.text += "," + extra->second;
