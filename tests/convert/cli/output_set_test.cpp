@@ -2,7 +2,6 @@
 // refusal to replace, clean-up on failure; and the progress line's text.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -10,7 +9,6 @@
 
 #include "convert/cli/output_set.h"
 #include "convert/cli/progress.h"
-#include "runtime/os/batch_files.h"
 
 namespace tolvex::cli {
 namespace {
@@ -24,10 +22,7 @@ class OutputSetTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override {
-    os::FailBatchWrites(-1, 0);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { fs::remove_all(dir_); }
   std::string Read(const std::string& name) const {
     std::ifstream file(dir_ + "/" + name, std::ios::binary);
     std::stringstream content;
@@ -74,14 +69,6 @@ TEST_F(OutputSetTest, NeverReplacesUnaskedAndTakesBackWhatItRenamed) {
   Put("t.bil", "old");
   WriteOutputs(dir_, "t", files_, true);
   EXPECT_EQ(Read("t.bil"), "raster");
-}
-
-TEST_F(OutputSetTest, AFailedWriteLeavesNoFileAtAll) {
-  for (int successes : {0, 1, 2}) {
-    os::FailBatchWrites(successes, ENOSPC);
-    EXPECT_THROW(WriteOutputs(dir_, "t", files_, false), OutputError) << successes;
-    EXPECT_EQ(Entries(), 0u) << successes;
-  }
 }
 
 TEST(ProgressTest, TextShowsTilesRateAndTimeLeft) {
