@@ -6,7 +6,6 @@
 #include "convert/elevation_cell.h"
 #include "runtime/numeric/convert_kind.h"
 #include "runtime/numeric/number_scan.h"
-#include "runtime/numeric/scaled_single.h"
 
 namespace tolvex::cli {
 namespace {
@@ -61,51 +60,7 @@ struct TerminatedCopy {
   char bytes[kMaxValueText + 1];
 };
 
-// The digits of a plain decimal as the scan hands them over: the
-// accumulator of its significant digits and the decimal exponent. The scan
-// counts leading zeros for nothing, which changes neither; 19 digits fit 64
-// bits.
-[[gnu::always_inline]] inline bool PlainDigits(const char* text, size_t size,
-                                               numeric::ScannedDigits* digits) {
-  const char* p = text;
-  const char* const end = text + size;
-  digits->negative = p != end && *p == '-';
-  if (digits->negative) ++p;
-  uint64_t accumulator = 0;
-  int count = 0;
-  int32_t fraction = -1;  // digits after the point; -1 before it
-  for (; p != end; ++p) {
-    const auto digit = static_cast<unsigned>(*p - '0');
-    if (digit <= 9) {
-      accumulator = accumulator * 10 + digit;
-      ++count;
-      if (fraction >= 0) ++fraction;
-    } else if (*p == '.' && fraction < 0) {
-      fraction = 0;
-    } else {
-      return false;
-    }
-  }
-  if (count == 0 || count > 19) return false;
-  digits->status = numeric::kScanOk;
-  digits->low = accumulator;
-  digits->exponent = fraction > 0 ? -fraction : 0;
-  return true;
-}
-
 }  // namespace
-
-bool PlainElevation(const char* text, size_t size, Unit unit, int16_t* cell) {
-  numeric::ScannedDigits digits;
-  float elevation;
-  return PlainDigits(text, size, &digits) && numeric::ScaledSingle(digits, &elevation) &&
-         CellOfSingle(elevation, unit, cell) == ValueStatus::kOk;
-}
-
-bool PlainElevation(const char* text, size_t size, float* cell) {
-  numeric::ScannedDigits digits;
-  return PlainDigits(text, size, &digits) && numeric::ScaledSingle(digits, cell);
-}
 
 ValueStatus ElevationFromTerminatedText(const char* text, size_t size, Unit unit,
                                         int16_t* cell) {

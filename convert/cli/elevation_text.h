@@ -6,6 +6,9 @@
 #include <string_view>
 
 #include "convert/cli/tile.h"
+#include "convert/elevation_cell.h"
+#include "runtime/numeric/number_scan.h"
+#include "runtime/numeric/scaled_single.h"
 
 namespace tolvex::cli {
 
@@ -49,7 +52,60 @@ ValueStatus ElevationFromTerminatedText(const char* text, size_t size, float* ce
 // False when the text has another shape or its value does not convert on
 // this path: the caller then takes ElevationFromTerminatedText, which also
 // says what is wrong. text[size] need not be '\0'.
-bool PlainElevation(const char* text, size_t size, Unit unit, int16_t* cell);
-bool PlainElevation(const char* text, size_t size, float* cell);
+inline bool PlainElevation(const char* text, size_t size, Unit unit, int16_t* cell);
+inline bool PlainElevation(const char* text, size_t size, float* cell);
+
+// ------------------------------------------------------------ inline steps
+// The plain path runs on every value of a tile.
+
+namespace elevation_text_detail {
+
+// The digits of a plain decimal as the scan hands them over: the
+// accumulator of its significant digits and the decimal exponent. The scan
+// counts leading zeros for nothing, which changes neither; 19 digits fit 64
+// bits.
+inline bool PlainDigits(const char* text, size_t size, numeric::ScannedDigits* digits) {
+  const char* p = text;
+  const char* const end = text + size;
+  digits->negative = p != end && *p == '-';
+  if (digits->negative) ++p;
+  uint64_t accumulator = 0;
+  int count = 0;
+  int32_t fraction = -1;  // digits after the point; -1 before it
+  for (; p != end; ++p) {
+    const auto digit = static_cast<unsigned>(*p - '0');
+    if (digit <= 9) {
+      accumulator = accumulator * 10 + digit;
+      ++count;
+      if (fraction >= 0) ++fraction;
+    } else if (*p == '.' && fraction < 0) {
+      fraction = 0;
+    } else {
+      return false;
+    }
+  }
+  if (count == 0 || count > 19) return false;
+  digits->status = numeric::kScanOk;
+  digits->low = accumulator;
+  digits->exponent = fraction > 0 ? -fraction : 0;
+  return true;
+}
+
+}  // namespace elevation_text_detail
+
+inline bool PlainElevation(const char* text, size_t size, Unit unit, int16_t* cell) {
+  numeric::ScannedDigits digits;
+  float elevation;
+  const int16_t factor = unit == Unit::kTenths ? convert::kTenthsFactor : convert::kMetresFactor;
+  return elevation_text_detail::PlainDigits(text, size, &digits) &&
+         numeric::ScaledSingle(digits, &elevation) &&
+         convert::ElevationCell(elevation, factor, cell);
+}
+
+inline bool PlainElevation(const char* text, size_t size, float* cell) {
+  numeric::ScannedDigits digits;
+  return elevation_text_detail::PlainDigits(text, size, &digits) &&
+         numeric::ScaledSingle(digits, cell);
+}
 
 }  // namespace tolvex::cli
