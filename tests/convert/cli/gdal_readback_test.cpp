@@ -2,6 +2,7 @@
 // EPSG:6668 of the BIL (through its .prj) and the GeoTIFF, and the VRT
 // mosaic's pixels where tiles overlap. Skipped without GDAL's tools.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +38,9 @@ Geometry Grid(int per_degree, int column, int row, int cells) {
 
 TEST(GdalReadback, ReadsTheTilesAndTheirMosaic) {
   if (std::system("command -v gdalinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "no GDAL tools";
-  const std::string directory = ::testing::TempDir() + "gdal_readback/";
-  std::filesystem::create_directories(directory);
+  char pattern[] = "/tmp/tolvex-gdal-XXXXXX";  // of its own: runs may overlap
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::string directory = std::string(pattern) + "/";
   // Writes the files; the path of the raster (the first file).
   auto write = [&](const std::string& base, const std::vector<OutputFile>& files) {
     for (const OutputFile& file : files)
