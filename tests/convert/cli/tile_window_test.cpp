@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -14,20 +13,16 @@
 namespace tolvex::cli {
 namespace {
 
-class StringSource : public ByteSource {
- public:
-  StringSource(std::string text, size_t piece) : text_(std::move(text)), piece_(piece) {}
+// Hands out `text` at most `piece` bytes at a time.
+struct StringSource : ByteSource {
+  StringSource(std::string text_in, size_t piece_in) : text(std::move(text_in)), piece(piece_in) {}
   size_t Read(char* buffer, size_t capacity) override {
-    const size_t count = std::min({capacity, piece_, text_.size() - at_});
-    std::memcpy(buffer, text_.data() + at_, count);
-    at_ += count;
+    const size_t count = text.copy(buffer, std::min(capacity, piece), at);
+    at += count;
     return count;
   }
-
- private:
-  std::string text_;
-  size_t piece_;
-  size_t at_ = 0;
+  std::string text;
+  size_t piece, at = 0;
 };
 
 // CR LF, LF and CR each end one line, also when a piece ends between CR
@@ -35,13 +30,13 @@ class StringSource : public ByteSource {
 TEST(TileWindow, CountsLinesAcrossPieces) {
   std::string text;
   for (int i = 0; i < 200; ++i) text += std::string(static_cast<size_t>(i % 5), 'x') + "\r\n\n\r";
-  for (size_t read : {size_t{1}, size_t{3}, size_t{5}}) {
-    for (size_t step : {size_t{1}, size_t{2}}) {
+  for (const size_t read : {1, 3, 5}) {
+    for (const ptrdiff_t step : {1, 2}) {
       StringSource source(text, read);
       TileWindow window(source, 16);
       std::string seen;
       for (;;) {
-        if (window.end() - window.pos() < static_cast<ptrdiff_t>(step) && window.Fill()) continue;
+        if (window.end() - window.pos() < step && window.Fill()) continue;
         if (window.pos() == window.end()) break;
         const char* from = window.pos();
         const char* to = std::min<const char*>(from + step, window.end());
@@ -56,7 +51,7 @@ TEST(TileWindow, CountsLinesAcrossPieces) {
 }
 
 TEST(TileWindow, RefusesMoreThanAPieceWithoutProgress) {
-  StringSource source(std::string(100, 'x'), 7);
+  StringSource source(std::string(100, 'x'), 5);  // holds 15, then 16 bytes
   TileWindow window(source, 16);
   try {
     while (window.Fill()) {
