@@ -8,19 +8,13 @@ namespace {
 
 TEST(InputName, KindsAndBaseNames) {
   const struct {
-    const char* path;
+    const char *path, *base;
     InputKind kind;
-    const char* base;
   } rows[] = {
-      {"dir/FG-GML-5339-45-DEM5A-20161001.XML", InputKind::kTile, "FG-GML-5339-45-DEM5A-20161001"},
-      {"a/B.xml", InputKind::kTile, "B"},
-      {"win\\dir\\t.xMl", InputKind::kTile, "t"},
-      {"pack.Zip", InputKind::kZip, "pack.Zip"},
-      {"x.xml.txt", InputKind::kOther, "x.xml.txt"},
-      {"xml", InputKind::kOther, "xml"},
-      {".xml", InputKind::kTile, ""},
-      {"__MACOSX/d/._x.xml", InputKind::kOther, "._x"},
-      {"d._x.zip", InputKind::kZip, "d._x.zip"},
+      {"dir/win\\dir\\t.xMl", "t", InputKind::kTile},   {".xml", "", InputKind::kTile},
+      {"pack.Zip", "pack.Zip", InputKind::kZip},        {"d._x.zip", "d._x.zip", InputKind::kZip},
+      {"x.xml.txt", "x.xml.txt", InputKind::kOther},    {"xml", "xml", InputKind::kOther},
+      {"__MACOSX/d/._x.xml", "._x", InputKind::kOther},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(KindOfName(row.path), row.kind) << row.path;

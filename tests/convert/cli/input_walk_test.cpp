@@ -11,99 +11,66 @@
 namespace tolvex::cli {
 namespace {
 
-using testing::Packing;
-using testing::TempDir;
 using testing::ZipBytes;
 
-// One string field of every record: Column(items, &WorkItem::path).
-template <class Record>
-std::vector<std::string> Column(const std::vector<Record>& records, std::string Record::*field) {
-  std::vector<std::string> column;
-  for (const Record& record : records) column.push_back(record.*field);
-  return column;
-}
-
-TEST(InputWalk, DirectoriesAndExplicitInputs) {
-  TempDir dir;
-  const std::string root = dir.Path("root");
-  dir.Write("root/a.ZIP", ZipBytes({{"m.xml", "m"}}, Packing::kStore));
-  for (const char* name : {"b.xml", "c.txt", "._e.xml", "sub/C.Xml", "sub/notes.md", "z/d.xml"})
-    dir.Write(std::string("root/") + name, name);
-  std::filesystem::create_directory_symlink(".", root + "/loop");
-  std::filesystem::create_directory_symlink("..", root + "/sub/up");
-  std::filesystem::create_symlink("nowhere", root + "/gone.xml");
-  std::filesystem::create_symlink("nowhere", root + "/gone.txt");
-  const std::vector<std::string> walked = {root + "/a.ZIP", root + "/b.xml", root + "/sub/C.Xml",
-                                           root + "/z/d.xml"};
-  const struct {
-    std::vector<std::string> inputs, items, problems;
-  } rows[] = {
-      {{root}, walked, {root + "/gone.xml"}},
-      {{root + "/"}, walked, {root + "/gone.xml"}},
-      {{root + "/z/d.xml", dir.Path("missing"), root + "/c.txt", root + "/sub/C.Xml"},
-       {root + "/z/d.xml", root + "/sub/C.Xml"},
-       {dir.Path("missing"), root + "/c.txt"}},
-      {{root + "/z", root + "/b.xml", root + "/z", root + "/z/../z/d.xml"},
-       {root + "/z/d.xml", root + "/b.xml"},  // a file met again is read once
-       {}},
-  };
-  for (const auto& row : rows) {
-    std::vector<InputProblem> problems;
-    const std::vector<WorkItem> items = ExpandInputs(row.inputs, 4, &problems);
-    EXPECT_EQ(Column(items, &WorkItem::path), row.items) << row.inputs[0];
-    EXPECT_EQ(Column(problems, &InputProblem::where), row.problems) << row.inputs[0];
-    for (const WorkItem& item : items) {
-      EXPECT_EQ(item.is_zip, item.path.ends_with(".ZIP"));
-      EXPECT_EQ(item.tiles, 1u);
-      EXPECT_EQ(item.bytes, std::filesystem::file_size(item.path));
-    }
-  }
+// Each item as "path kind share/shares tiles", each problem as "where: message".
+// Share 0 also takes the bytes left over, so the shares add up to the file.
+std::vector<std::string> Expand(const std::vector<std::string>& inputs, int shares) {
   std::vector<InputProblem> problems;
-  ExpandInputs({dir.Path("missing"), root + "/c.txt"}, 1, &problems);
-  EXPECT_EQ(problems[0].message, "No such file or directory");
-  EXPECT_EQ(problems[1].message, "neither a tile (.xml) nor a zip (.zip)");
+  std::vector<std::string> lines;
+  for (const WorkItem& item : ExpandInputs(inputs, shares, &problems)) {
+    lines.push_back(item.path + (item.is_zip ? " zip " : " tile ") + std::to_string(item.share) +
+                    "/" + std::to_string(item.shares) + " " + std::to_string(item.tiles));
+    const uint64_t size = std::filesystem::file_size(item.path);
+    const uint64_t n = static_cast<uint64_t>(item.shares);
+    EXPECT_EQ(item.bytes, size / n + (item.share == 0 ? size % n : 0)) << lines.back();
+  }
+  for (const InputProblem& problem : problems)
+    lines.push_back(problem.where + ": " + problem.message);
+  return lines;
 }
 
-TEST(InputWalk, ZipsSplitIntoShares) {
-  TempDir dir;
-  const std::string xyz = dir.Write(
-      "xyz.zip", ZipBytes({{"x.xml", "x"}, {"y.xml", "y"}, {"z.xml", "z"}}, Packing::kDeflate));
-  // Five members count, the directory and the text file do not.
-  const std::string mixed =
-      dir.Write("mixed.zip", ZipBytes({{"t1.xml", "1"},
-                                       {"n.zip", ZipBytes({{"i.xml", "i"}}, Packing::kStore)},
-                                       {"d/", ""},
-                                       {"t2.XML", "2"},
-                                       {"other.txt", "o"},
-                                       {"d/t3.xml", "3"},
-                                       {"t4.xml", "4"}},
-                                      Packing::kStore));
-  const std::string one = dir.Write("one.zip", ZipBytes({{"only.xml", "o"}}, Packing::kStore));
+// Directories are searched in name order, links followed but no directory
+// twice; a file met again is read once. Share k of n of a zip takes its
+// tile and zip members k, k + n, ...
+TEST(InputWalk, DirectoriesFilesAndShares) {
+  testing::TempDir dir;
+  const std::string root = dir.Path("root") + "/", missing = dir.Path("missing");
+  for (const char* name : {"b.xml", "c.txt", "._e.xml", "sub/C.Xml", "z/d.xml"})
+    dir.Write(std::string("root/") + name, name);
+  std::filesystem::create_directory_symlink("..", root + "sub/up");
+  std::filesystem::create_symlink("nowhere", root + "gone.xml");
+  std::filesystem::create_symlink("nowhere", root + "gone.txt");
+  const std::string a = dir.Write("root/a.ZIP", ZipBytes({{"m.xml", "m"}}));
+  std::vector<testing::ZipMember> members;
+  for (const char* name : {"1.xml", "n.zip", "2.XML", "o.txt", "d/3.xml", "4.xml"})
+    members.push_back({name, ZipBytes({{"i.xml", "i"}})});
+  const std::string zip = dir.Write("z.zip", ZipBytes(members, testing::Packing::kDeflate));
+  const std::string other = dir.Write("other.zip", ZipBytes({{"o.txt", ""}}));
   const std::string junk = dir.Write("junk.zip", "not a zip at all");
+  const auto tile = [&](const std::string& name) { return root + name + " tile 0/1 1"; };
+  const auto share = [&](const std::string& split) { return zip + " zip " + split; };
+  const std::vector<std::string> walked = {a + " zip 0/1 1", tile("b.xml"), tile("sub/C.Xml"),
+                                           tile("z/d.xml"),
+                                           root + "gone.xml: No such file or directory"};
   const struct {
-    std::string zip;
-    int shares;
-    std::vector<uint64_t> tiles;  // of each item, share 0 first
+    std::vector<std::string> inputs, lines;
+    int shares = 4;
   } rows[] = {
-      {xyz, 2, {2, 1}}, {mixed, 3, {2, 1, 1}}, {mixed, 8, {1, 0, 1, 1, 1}},
-      {one, 4, {1}},    {junk, 4, {0}},
+      {{dir.Path("root")}, walked},
+      {{root}, walked},
+      {{root + "z/d.xml", missing, root + "c.txt", root + "sub/C.Xml"},
+       {tile("z/d.xml"), tile("sub/C.Xml"), missing + ": No such file or directory",
+        root + "c.txt: neither a tile (.xml) nor a zip (.zip)"}},
+      {{root + "z", root + "b.xml", root + "z", root + "z/../z/d.xml"},
+       {tile("z/d.xml"), tile("b.xml")}},
+      {{zip}, {share("0/1 4")}, 1},
+      {{zip}, {share("0/3 2"), share("1/3 1"), share("2/3 1")}, 3},
+      {{zip}, {share("0/5 1"), share("1/5 0"), share("2/5 1"), share("3/5 1"), share("4/5 1")}, 8},
+      {{other, junk}, {other + " zip 0/1 0", junk + " zip 0/1 0"}},
   };
-  for (const auto& row : rows) {
-    std::vector<InputProblem> problems;
-    const std::vector<WorkItem> items = ExpandInputs({row.zip}, row.shares, &problems);
-    EXPECT_TRUE(problems.empty());
-    ASSERT_EQ(items.size(), row.tiles.size()) << row.zip << " " << row.shares;
-    uint64_t bytes = 0;
-    for (size_t k = 0; k < items.size(); ++k) {
-      EXPECT_TRUE(items[k].is_zip);
-      EXPECT_EQ(items[k].share, static_cast<int>(k));
-      EXPECT_EQ(items[k].shares, static_cast<int>(items.size()));
-      EXPECT_EQ(items[k].tiles, row.tiles[k]) << row.zip << " share " << k;
-      EXPECT_LE(items[k].bytes - items.back().bytes, items.size());
-      bytes += items[k].bytes;
-    }
-    EXPECT_EQ(bytes, std::filesystem::file_size(row.zip));
-  }
+  for (const auto& row : rows)
+    EXPECT_EQ(Expand(row.inputs, row.shares), row.lines) << row.inputs[0];
 }
 
 }  // namespace
