@@ -17,21 +17,10 @@
 #include "convert/cli/elevation_text.h"
 #include "convert/cli/tile_window.h"
 #include "runtime/os/code_page.h"
+#include "tests/convert/cli/piece_source.h"
 
 namespace tolvex::cli {
 namespace {
-
-// Hands out `text` at most `piece` bytes at a time.
-struct PieceSource : ByteSource {
-  PieceSource(std::string text_in, size_t piece_in) : text(std::move(text_in)), piece(piece_in) {}
-  size_t Read(char* buffer, size_t capacity) override {
-    const size_t count = text.copy(buffer, std::min(capacity, piece), at);
-    at += count;
-    return count;
-  }
-  std::string text;
-  size_t piece, at = 0;
-};
 
 constexpr size_t kWhole = std::string::npos;
 constexpr size_t kPieces[] = {1, 7, kWhole};

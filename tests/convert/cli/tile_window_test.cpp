@@ -9,21 +9,10 @@
 #include <utility>
 
 #include "convert/cli/tile.h"
+#include "tests/convert/cli/piece_source.h"
 
 namespace tolvex::cli {
 namespace {
-
-// Hands out `text` at most `piece` bytes at a time.
-struct StringSource : ByteSource {
-  StringSource(std::string text_in, size_t piece_in) : text(std::move(text_in)), piece(piece_in) {}
-  size_t Read(char* buffer, size_t capacity) override {
-    const size_t count = text.copy(buffer, std::min(capacity, piece), at);
-    at += count;
-    return count;
-  }
-  std::string text;
-  size_t piece, at = 0;
-};
 
 // CR LF, LF and CR each end one line, also when a piece ends between CR
 // and LF and the window carries what it holds to the front.
@@ -32,7 +21,7 @@ TEST(TileWindow, CountsLinesAcrossPieces) {
   for (int i = 0; i < 200; ++i) text += std::string(static_cast<size_t>(i % 5), 'x') + "\r\n\n\r";
   for (const size_t read : {1, 3, 5}) {
     for (const ptrdiff_t step : {1, 2}) {
-      StringSource source(text, read);
+      PieceSource source(text, read);
       TileWindow window(source, 16);
       std::string seen;
       for (;;) {
@@ -51,7 +40,7 @@ TEST(TileWindow, CountsLinesAcrossPieces) {
 }
 
 TEST(TileWindow, RefusesMoreThanAPieceWithoutProgress) {
-  StringSource source(std::string(100, 'x'), 5);  // holds 15, then 16 bytes
+  PieceSource source(std::string(100, 'x'), 5);  // holds 15, then 16 bytes
   TileWindow window(source, 16);
   try {
     while (window.Fill()) {
