@@ -2,8 +2,11 @@
 // the counters and the tally below; everything a tile needs is its own.
 #include "convert/cli/batch.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -20,8 +23,8 @@
 #include "convert/cli/progress.h"
 #include "convert/cli/tiff_writer.h"
 #include "convert/cli/tile_reader.h"
-#include "convert/cli/vrt_writer.h"
 #include "convert/cli/tile_walk.h"
+#include "convert/cli/vrt_writer.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/os/batch_files.h"
 
