@@ -17,10 +17,6 @@ inline Extended IntegerPart(Extended value);
 // ToInt16(2.5) is 2, ToInt16(3.5) is 4. Outside int16 (or NaN) → error 6 at
 // 0xF701; ToInt32 outside int32 → error 6 at 0xF801.
 inline int16_t ToInt16(Extended value);
-// The store of ToInt16 without its error: false (and *stored untouched)
-// outside int16 or for a NaN. Touches no runtime state, so any thread may
-// use it.
-inline bool StoreInt16(Extended value, int16_t* stored);
 int32_t ToInt32(Extended value);
 
 // Integer arguments of runtime operations: half away from zero (0.5 is added
@@ -72,13 +68,6 @@ void RaiseNextCounter();
 }  // namespace conversions_detail
 
 inline Extended IntegerPart(Extended value) { return RoundDownward(value); }
-
-inline bool StoreInt16(Extended value, int16_t* stored) {
-  const int64_t whole = conversions_detail::StoreInteger(value);
-  if (whole < INT16_MIN || whole > INT16_MAX) [[unlikely]] return false;
-  *stored = static_cast<int16_t>(whole);
-  return true;
-}
 
 inline int16_t ToInt16(Extended value) {
   const int64_t stored = conversions_detail::StoreInteger(value);

@@ -170,10 +170,6 @@ KindValue ConvertToKind(const char* text, NumberKind requested) {
   return result;
 }
 
-bool ConvertScanned(const ScannedDigits& scan, NumberKind requested, Extended* value) {
-  return ConvertDigits(scan, requested, value) != kKindFailed;
-}
-
 bool ConvertScannedToSingle(const ScannedDigits& scan, float* single) {
   return SingleOfDigits(scan, single);
 }

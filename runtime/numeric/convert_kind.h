@@ -21,13 +21,10 @@ namespace tolvex::numeric {
 // 139.71249389648438; ("2.5", int16) → 2; ("1E50", auto) → failed.
 KindValue ConvertToKind(const char* text, NumberKind requested);
 
-// The conversion step of ConvertToKind for digits already scanned (status
-// kScanOk): true with *value of the requested kind, false when it does not
-// fit that kind. For callers that check where the number ends themselves.
+// The conversion of ConvertToKind to single for digits already scanned
+// (status kScanOk), for callers that check where the number ends
+// themselves: true with *single, false when the value overflows single.
 // Touches no runtime state.
-bool ConvertScanned(const ScannedDigits& scan, NumberKind requested, Extended* value);
-// ConvertScanned to kKindSingle with the single itself as the result: true
-// with *single, false when the value overflows single.
 bool ConvertScannedToSingle(const ScannedDigits& scan, float* single);
 
 // Item input: converts one field (NUL-terminated, not empty, not quoted) into

@@ -29,7 +29,10 @@ bool UnitCell(float elevation, int16_t factor, int16_t* cell) {
   if (factor == kMetresFactor)
     elevation = (Extended::FromSingle(elevation) + Extended::FromDouble(0.5)).ToSingle();
   const Extended product = Extended::FromSingle(elevation) * Extended::FromInt(factor);
-  return numeric::StoreInt16(numeric::IntegerPart(product), cell);
+  const int64_t whole = numeric::conversions_detail::StoreInteger(numeric::IntegerPart(product));
+  if (whole < INT16_MIN || whole > INT16_MAX) return false;
+  *cell = static_cast<int16_t>(whole);
+  return true;
 }
 
 ::testing::AssertionResult Same(float elevation) {
