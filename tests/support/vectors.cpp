@@ -59,9 +59,20 @@ std::string Escaped(std::string_view bytes) {
   return out;
 }
 
-std::vector<VectorRow> ReadVectors(const std::string& name) {
+namespace {
+
+// A comment is "#" alone or "# " and text; a data field that starts so
+// writes its "#" as \x23.
+bool IsComment(const std::string& line) { return line == "#" || line.rfind("# ", 0) == 0; }
+
+}  // namespace
+
+std::vector<VectorRow> ReadVectors(const std::string& name, std::size_t field_count) {
+  return ReadVectorFile(std::string(TOLVEX_VECTORS_DIR) + "/" + name, field_count);
+}
+
+std::vector<VectorRow> ReadVectorFile(const std::string& path, std::size_t field_count) {
   std::vector<VectorRow> rows;
-  const std::string path = std::string(TOLVEX_VECTORS_DIR) + "/" + name;
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     ADD_FAILURE() << "cannot read " << path;
@@ -72,7 +83,7 @@ std::vector<VectorRow> ReadVectors(const std::string& name) {
   while (std::getline(file, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] == '#') continue;
+    if (line.empty() || IsComment(line)) continue;
     VectorRow row{number, {}};
     std::size_t start = 0;
     for (;;) {
@@ -82,6 +93,11 @@ std::vector<VectorRow> ReadVectors(const std::string& name) {
       if (tab == std::string::npos) break;
       start = tab + 1;
     }
+    if (row.fields.size() != field_count) {
+      ADD_FAILURE() << path << ":" << number << ": " << row.fields.size() << " fields, not "
+                    << field_count << ": " << Escaped(line);
+      continue;
+    }
     rows.push_back(std::move(row));
   }
   if (rows.empty()) ADD_FAILURE() << path << " holds no rows";
@@ -90,8 +106,11 @@ std::vector<VectorRow> ReadVectors(const std::string& name) {
 
 long double ParseVectorNumber(const std::string& text) {
   const bool hex = text.find("0x") != std::string::npos || text.find("0X") != std::string::npos;
-  if (hex) return std::strtold(text.c_str(), nullptr);
-  return static_cast<long double>(std::strtod(text.c_str(), nullptr));
+  char* end = nullptr;
+  const long double value =
+      hex ? std::strtold(text.c_str(), &end) : static_cast<long double>(std::strtod(text.c_str(), &end));
+  if (text.empty() || *end != '\0') ADD_FAILURE() << "not a number: \"" << Escaped(text) << "\"";
+  return value;
 }
 
 std::string ExtendedBits(long double value) {
