@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "convert/elevation_cell.h"
+#include "convert/tile_corners.h"
 #include "runtime/frame/error_codes.h"
 
 #include "runtime/frame/frame.h"
@@ -321,6 +322,14 @@ unit_ok:
     Statement(51);  // Next: the counter steps as a single
     vars.header_counter = (Extended::FromSingle(vars.header_counter) + Int(1)).ToSingle();
     numeric::CheckFloat();
+  }
+
+  // A header misread (corner lines indented with blanks, beyond line 47, or
+  // not numbers) leaves corners that no tile has: stop before anything is
+  // written rather than place the raster somewhere wrong.
+  Statement(52);
+  if (!IsPlausibleCorner(vars.west_longitude, vars.north_latitude)) {
+    frame::RaiseError(frame::kErrIllegalArgument, frame::kLocTileCorners);
   }
 
   Statement(53);  // For row = 1 To 750

@@ -153,6 +153,9 @@ enum : uint32_t {
   kLocPromptGone = 0x4C03,            // 1000
   kLocPromptGraphics = 0x4C04,        // 1006
   kLocBreak = 0x0000,                 // 98 from Ctrl+X in an entry
+
+  // The conversion routine's own check
+  kLocTileCorners = 0x0101,           // 5: corners outside the model's area
 };
 
 }  // namespace tolvex::frame
