@@ -1,12 +1,14 @@
 // The file seam over POSIX (see file_system.h).
 #include "runtime/os/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <string>
 #include <vector>
 
 namespace tolvex::os {
@@ -59,14 +61,55 @@ int OpenFlags(FileAccess access, FileCreation creation) {
   return flags;
 }
 
+int OpenRetrying(const char* path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path, flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIgnoringAsciiCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b)
+    if (FoldAscii(*a) != FoldAscii(*b)) return false;
+  return *a == *b;
+}
+
+// The programs were written for a file system that ignores letter case, so
+// "TILE.XML" answers to "tile.xml": the one entry of the path's directory
+// whose name equals the last component but for ASCII letter case. False
+// when there is none, or several (no way to choose among them).
+bool FindIgnoringCase(const std::string& path, std::string* found) {
+  const size_t slash = path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  DIR* listing = ::opendir(directory.c_str());
+  if (listing == nullptr) return false;
+  int matches = 0;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (!SameIgnoringAsciiCase(entry->d_name, name.c_str())) continue;
+    if (++matches == 1) *found = path.substr(0, slash + 1) + entry->d_name;
+  }
+  ::closedir(listing);
+  return matches == 1;
+}
+
 }  // namespace
 
 FileHandle OpenFile(const char* path, FileAccess access, FileCreation creation) {
   if (Refused(FileCall::kOpen)) return kNoFile;
-  int fd;
-  do {
-    fd = ::open(path, OpenFlags(access, creation), 0666);
-  } while (fd < 0 && errno == EINTR);
+  const int flags = OpenFlags(access, creation);
+  int fd = OpenRetrying(path, flags);
+  std::string other_case;
+  if (fd < 0 && errno == ENOENT && access == FileAccess::kRead &&
+      creation == FileCreation::kOpenExisting) {
+    if (FindIgnoringCase(path, &other_case))
+      fd = OpenRetrying(other_case.c_str(), flags);
+    else
+      errno = ENOENT;  // the search's own errno must not replace it
+  }
   if (fd < 0) {
     Failed();
     return kNoFile;
@@ -92,6 +135,11 @@ bool CloseFile(FileHandle handle) {
   }
   // After EINTR the descriptor is already released on Linux: no retry.
   if (::close(handle) != 0 && errno != EINTR) return Failed();
+  return true;
+}
+
+bool RemoveFile(const char* path) {
+  if (::unlink(path) != 0) return Failed();
   return true;
 }
 

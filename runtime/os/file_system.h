@@ -24,10 +24,15 @@ enum class FileCreation : uint8_t {
 };
 
 // Opens a regular file; directories are refused with EISDIR, as a system
-// with a file-only open call would refuse them. kNoFile on failure.
+// with a file-only open call would refuse them. kNoFile on failure. An
+// existing file opened for reading whose exact name is missing is found
+// regardless of ASCII letter case, when exactly one name in its directory
+// matches so ("tile.xml" opens "TILE.XML"); otherwise ENOENT as before.
 FileHandle OpenFile(const char* path, FileAccess access, FileCreation creation);
 // Closes the handle; false (errno kept) when the close reports a failure.
 bool CloseFile(FileHandle handle);
+// Removes the directory entry `path`; false (errno kept) on failure.
+bool RemoveFile(const char* path);
 // The file's size in bytes.
 bool FileSize(FileHandle handle, uint64_t* size);
 // Moves the file position to `offset` from the start.

@@ -151,6 +151,28 @@ TEST_F(OpenChannelTest, NamesAreCodePage932AndPathsFull) {
   EXPECT_EQ(std::string(ChannelSlotOf(2)->path), directory_.string() + "/full.dat");
 }
 
+// Input finds the one name that differs only in ASCII letter case; several
+// such names, or a folder spelt otherwise, stay not found; outputs keep the
+// name as given.
+TEST_F(OpenChannelTest, InputNamesIgnoreLetterCase) {
+  Put("TILE.XML", "upper");
+  Put("Two.xml", "a");
+  Put("TWO.xml", "b");
+  std::filesystem::create_directory("dir");
+  Put("dir/In.xml", "in");
+  Open(1, 0, 1, "tile.xml");
+  EXPECT_EQ(ControlOf(1).length, 5u);
+  Open(1, 0, 2, "dir/IN.XML");
+  EXPECT_EQ(ControlOf(2).length, 2u);
+  for (const char* name : {"two.xml", "DIR/in.xml", "tile.xm"}) {
+    EXPECT_TRUE(Raises([&] { Open(1, 0, 3, name); }, kErrFileNotFound, kLocOpenFailed)) << name;
+  }
+  Put("TILE.BIL", "x");
+  Open(9, 0, 3, "tile.bil");
+  EXPECT_EQ(Get("TILE.BIL"), "x");
+  EXPECT_TRUE(Exists("tile.bil"));
+}
+
 TEST_F(OpenChannelTest, LongCurrentDirectoryFailsCleanly) {
   std::string deep = std::string(120, 'd');
   std::filesystem::create_directories(deep + "/" + deep);
