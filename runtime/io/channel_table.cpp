@@ -2,6 +2,7 @@
 #include "runtime/io/channel_table.h"
 
 #include <cstring>
+#include <vector>
 
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/runtime_error.h"
@@ -16,6 +17,7 @@ int32_t g_channel_map[kChannelMapEntries];
 ChannelSlot g_device_slots[kDeviceSlots];
 ChannelSlot* g_slots[kSlotCount];
 bool g_started = false;
+std::vector<std::string> g_created_files;
 
 // Slots 2..9 hold printers and further devices; only the printers have
 // names here. An empty name never matches: an empty file name fails first.
@@ -162,7 +164,16 @@ void CloseChannel(int32_t channel) {
     CloseAll(&failure, true);
   else if (channel >= 1 && channel <= 255)
     CloseOne(channel, &failure, true);
-  if (failure.code != 0) frame::RaiseError(failure.code, failure.location);
+  if (failure.code != 0) RaiseWriteFailure(failure.code, failure.location);
+}
+
+void NoteCreatedFile(const std::string& system_path) { g_created_files.push_back(system_path); }
+
+void RemoveCreatedFiles() {
+  // A file that cannot be removed stays; the write's error is reported all
+  // the same.
+  for (const std::string& path : g_created_files) (void)os::RemoveFile(path.c_str());
+  g_created_files.clear();
 }
 
 int32_t FindFreeFileSlot() {
@@ -204,6 +215,7 @@ void ResetFiles() {
       if (g_slots[i] != nullptr) CloseFileSlot(i, &ignored, false);
   }
   SetUpTables();
+  g_created_files.clear();
   ResetItemContinuation();
   os::ResetFileSystem();
 }

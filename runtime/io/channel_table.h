@@ -3,6 +3,7 @@
 // Holds no OS code; files are reached through runtime/os/file_system.h.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "runtime/io/io_context.h"
 #include "runtime/io/steering_bytes.h"
@@ -98,6 +99,15 @@ void CloseChannels(uint32_t count, const uint32_t* channels);
 // raised while one is being processed).
 void CloseChannel(int32_t channel);
 
+// ------------------------------------------------- files this run created
+// An open that creates a new file (modes 2 and 9) notes it here: the run
+// owns it. After a failure while writing, RemoveCreatedFiles deletes every
+// one, open or closed, so a full disk never leaves a partial raster, or a
+// raster without its header, under a final name for the next run to trip
+// over. Files that existed before the run are never among them.
+void NoteCreatedFile(const std::string& system_path);
+void RemoveCreatedFiles();
+
 // ------------------------------------------------- for OpenChannel
 // The lowest empty file slot, or -1 when all 256 are taken.
 int32_t FindFreeFileSlot();
@@ -108,6 +118,7 @@ void BindChannel(int32_t channel, int32_t slot_index);
 void DiscardSlot(ChannelSlot* slot);
 
 // Everything back to the start: all file slots closed (without raising),
+// the list of created files forgotten,
 // ChannelMap entry 0 on the screen slot and 1..256 closed, the device slots
 // set up, the item continuation and the file seam's test hooks cleared.
 void ResetFiles();

@@ -257,6 +257,7 @@ void OpenNamed(std::string name, uint16_t channel, uint16_t mode, bool option_al
   FlushAllFiles();
   made.slot->handle = os::OpenFile(system_path.c_str(), rule.access, rule.creation);
   if (made.slot->handle == os::kNoFile) return FailWithSystemError();
+  if (rule.creation == FileCreation::kCreateNew) NoteCreatedFile(system_path);
   if (!PlaceFile(made.slot)) return;
 
   BindSlot(index, made.slot);

@@ -25,10 +25,15 @@ bool HandOver(ChannelSlot& slot) {
 void RaiseDeferred(FileControl& control) {
   int16_t code = control.deferred_code;
   control.deferred_code = 0;
-  frame::RaiseError(code, control.deferred_location);
+  RaiseWriteFailure(code, control.deferred_location);
 }
 
 }  // namespace
+
+void RaiseWriteFailure(int16_t code, uint32_t location) {
+  RemoveCreatedFiles();
+  frame::RaiseError(code, location);
+}
 
 void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
                  uint32_t location) {
@@ -40,12 +45,12 @@ void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
   if (count == 0) return;
   if (static_cast<uint64_t>(control.position) + count > os::kLargestFile) {
     os::RefuseFileTooLarge();
-    frame::RaiseError(os::MapOsError(), location);
+    RaiseWriteFailure(os::MapOsError(), location);
     return;
   }
   if (control.pending_used + static_cast<uint64_t>(count) > kWriteBufferBytes) {
     if (!HandOver(slot)) {
-      frame::RaiseError(os::MapOsError(), location);
+      RaiseWriteFailure(os::MapOsError(), location);
       return;
     }
   }
@@ -55,7 +60,7 @@ void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
     // Large pieces (and every piece, when no buffer could be had) go
     // straight to the system, after what is pending.
     if (!os::WriteFile(slot.handle, bytes, count)) {
-      frame::RaiseError(os::MapOsError(), location);
+      RaiseWriteFailure(os::MapOsError(), location);
       return;
     }
   } else {

@@ -26,6 +26,10 @@ void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
 // dropped.
 void FlushPending(ChannelSlot& slot, bool map_errors = true);
 
+// A write, flush or close that lost data: removes the files this run
+// created (RemoveCreatedFiles), then raises `code` at `location`.
+void RaiseWriteFailure(int16_t code, uint32_t location);
+
 // Flushes every open file, so that a file opened now sees what earlier
 // writes put into it. Failures become deferred errors of their files.
 void FlushAllFiles();

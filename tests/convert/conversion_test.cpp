@@ -122,9 +122,10 @@ class ConversionTest : public ::testing::Test {
   // input; the user's configuration (the error record) stays in the directory.
   // A sanitizer's report exits with 86, so it cannot pass for the status 1
   // of a runtime error.
-  Outcome Convert(const std::string& answers) {
+  // `shell_setup` runs before the program in the same shell (limits, traps).
+  Outcome Convert(const std::string& answers, const std::string& shell_setup = "") {
     std::ofstream(Path("answers"), std::ios::binary) << answers;
-    std::string command = "cd " + Quote(dir_) + " && HOME=" + Quote(dir_) +
+    std::string command = "cd " + Quote(dir_) + " && " + shell_setup + " HOME=" + Quote(dir_) +
                           " XDG_CONFIG_HOME=" + Quote(dir_) +
                           " ASAN_OPTIONS=exitcode=86${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
                           " UBSAN_OPTIONS=exitcode=86${UBSAN_OPTIONS:+:$UBSAN_OPTIONS} " +
@@ -343,6 +344,16 @@ TEST_F(ConversionTest, OldOutputsAreNeverOverwritten) {
   EXPECT_EQ(Read("tile.bil").size(), kRasterBytes);
   EXPECT_FALSE(Read("tile.bil") == raster);  // the new run's tenths
   EXPECT_EQ(Read("tile.hdr"), header);
+}
+
+// A disk that fills up while the raster is written (here a file size limit
+// with its signal ignored, so the write fails with EFBIG): 67 at 69, and
+// the partial raster the run created is gone, so the next run can start.
+TEST_F(ConversionTest, AFailedWriteLeavesNoPartialRaster) {
+  MakeTile({});
+  ExpectError(Convert("tile\n1\n\n", "trap '' XFSZ; ulimit -f 1000;"), 69, 67);
+  EXPECT_FALSE(Exists("tile.bil") || Exists("tile.hdr"));
+  ASSERT_EQ(Convert("tile\n1\n\n").status, 0);
 }
 
 // ------------------------------------------------------------ GDAL

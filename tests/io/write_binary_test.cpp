@@ -119,12 +119,33 @@ TEST_F(WriteBinaryTest, FailuresOfTheSystem) {
   Open(9, 0, 3, "c.bin");
   os::FailFileCalls(os::FileCall::kWrite, -1, 0);
   EXPECT_TRUE(Raises([&] { io::WriteBinary(2, 2, &value); }, kErrDiskFull, kLocWriteBinaryWrite));
+  EXPECT_FALSE(Exists("b.bin") || Exists("c.bin"));
   io::WriteBinary(2, 2, &value);  // reported once
 
   // A file may not pass 4 GiB - 1 bytes, where its 32-bit length ends.
   ControlOf(3).position = 0xFFFFFFFEu;
   EXPECT_TRUE(Raises([&] { io::WriteBinary(3, 2, &value); }, kErrDiskFull, kLocWriteBinaryWrite));
   ControlOf(3).position = 0;
+}
+
+// A failed write removes every file the run created, the complete ones
+// too, and only those: a file that was there before is never touched.
+TEST_F(WriteBinaryTest, AFailedWriteRemovesTheFilesTheRunCreated) {
+  Put("before.bin", "old");
+  int16_t value = 7;
+  Open(9, 0, 1, "done.bil");
+  io::WriteBinary(1, 2, &value);
+  io::CloseChannel(1);
+  Open(10, 0, 2, "before.bin");
+  Open(9, 0, 3, "partial.bil");
+  io::WriteBinary(3, 2, &value);
+  os::FailFileCalls(os::FileCall::kWrite, 0, EIO);
+  const std::string large(io::kWriteBufferBytes, 'x');
+  EXPECT_TRUE(Raises([&] { io::WriteBinary(3, static_cast<uint32_t>(large.size()), large.data()); },
+                     kErrBadFormat, kLocWriteBinaryWrite));
+  os::FailFileCalls(os::FileCall::kWrite, -1, 0);
+  EXPECT_FALSE(Exists("done.bil") || Exists("partial.bil"));
+  EXPECT_EQ(Get("before.bin"), "old");
 }
 
 TEST_F(WriteBinaryTest, EverythingIsInTheFileAfterAnError) {

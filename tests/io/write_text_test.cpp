@@ -135,6 +135,7 @@ TEST_F(WriteTextTest, FullDiskIsReported) {
   const uint32_t list[] = {1};
   EXPECT_TRUE(Raises([&] { io::CloseChannels(1, list); }, kErrDiskFull, kLocWriteTextWrite));
   EXPECT_EQ(io::LookupChannel(1), -1);  // closed all the same
+  EXPECT_FALSE(Exists("full.txt"));     // the run made it: nothing half-written stays
   os::FailFileCalls(os::FileCall::kWrite, -1, 0);
 
   // A text larger than the buffer goes to the system at once.
@@ -144,6 +145,7 @@ TEST_F(WriteTextTest, FullDiskIsReported) {
                      kLocWriteTextWrite));
   EXPECT_EQ(ControlOf(1).position, 0u);
   EXPECT_EQ(ControlOf(1).length, 0u);
+  EXPECT_FALSE(Exists("big.txt"));
 }
 
 TEST_F(WriteTextTest, BinaryFilesTakeText) {
