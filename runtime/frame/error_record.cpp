@@ -4,12 +4,16 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
+#include <span>
 #include <string>
 
 #include "runtime/os/registry_store.h"
 
 namespace tolvex::frame {
 namespace {
+
+constexpr char kRecordTimeForm[] = "%d/%02d/%02d %02d:%02d:%02d";
 
 // Resolved before any fault, since the handler may not look at the
 // environment or allocate.
@@ -22,23 +26,35 @@ os::RegistryValue Number(const char* name, uint32_t number) {
   return os::RegistryValue{name, true, {}, number};
 }
 
+// The record only helps whoever looks later: running out of memory while
+// writing it must not cost the report that follows (or end the program from
+// inside the frame's own error handling), so it counts as one more ignored
+// failure.
+void SetRecordValues(std::span<const os::RegistryValue> values) {
+  try {
+    (void)os::SetRegistryValues(os::RegistryRoot::kCurrentUser, kErrorRecordKey, values);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
 }  // namespace
 
 std::string FormatRecordTime(int year, int month, int day, int hour, int minute, int second) {
   char text[80];
-  std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", year, month, day, hour, minute,
-                second);
+  std::snprintf(text, sizeof text, kRecordTimeForm, year, month, day, hour, minute, second);
   return text;
 }
 
 void WriteErrorRecord(const ProgramRecord* module, int16_t code, int16_t statement,
                       uint32_t location) {
-  std::string time_text;
+  // Formatted in place rather than through FormatRecordTime: nothing here
+  // may allocate outside SetRecordValues.
+  char time_text[80] = "";
   std::time_t now = std::time(nullptr);
   std::tm local;
   if (localtime_r(&now, &local) != nullptr)
-    time_text = FormatRecordTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                 local.tm_hour, local.tm_min, local.tm_sec);
+    std::snprintf(time_text, sizeof time_text, kRecordTimeForm, local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   const char* name = (module && module->source_name) ? module->source_name : "";
   const os::RegistryValue values[] = {
       Text("MODL", name),
@@ -50,12 +66,12 @@ void WriteErrorRecord(const ProgramRecord* module, int16_t code, int16_t stateme
       Text("MODE", kRuntimeModeText),
       Text("RTL", kRuntimeVersionText),
   };
-  (void)os::SetRegistryValues(os::RegistryRoot::kCurrentUser, kErrorRecordKey, values);
+  SetRecordValues(values);
 }
 
 void RecordApiError(uint32_t os_error_number) {
   const os::RegistryValue values[] = {Number("APIERR", os_error_number)};
-  (void)os::SetRegistryValues(os::RegistryRoot::kCurrentUser, kErrorRecordKey, values);
+  SetRecordValues(values);
 }
 
 void PrepareFaultRecord() {

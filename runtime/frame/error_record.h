@@ -21,14 +21,15 @@ inline constexpr char kRuntimeVersionText[] = "V6.30 L10 U002+1";
 // LINE and CODE are the statement and code as unsigned 16-bit values, FUNC is
 // location >> 8 and INFO its low byte; TIME is local time as
 // "2024/03/05 14:07:09". A null module writes an empty MODL.
-// Every failure is ignored.
+// Every failure is ignored, running out of memory included: the report that
+// follows always shows.
 // Example: error 63 at 0x2008, statement 24 of Tolvex -> MODL "Tolvex",
 // LINE 24, CODE 63, FUNC 0x20, INFO 8.
 void WriteErrorRecord(const ProgramRecord* module, int16_t code, int16_t statement,
                       uint32_t location);
 
 // Writes "APIERR" (the operating system's error number) into the error
-// record's key; every failure is ignored.
+// record's key; every failure is ignored, as above.
 void RecordApiError(uint32_t os_error_number);
 
 // Formats a time the record's way: (2024, 3, 5, 14, 7, 9) ->

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "runtime/os/dynamic_library.h"
+#include "runtime/os/path_trust.h"
 #include "runtime/os/registry_store.h"
 
 namespace tolvex::frame {
@@ -18,6 +19,8 @@ bool LookUpIn(os::RegistryRoot root, int16_t code, char* buffer, uint32_t size) 
                                &directory))
     return false;
   if (directory.size() > kMaxLibraryDirectory) return false;
+  // A hive anyone may edit could point the program at any library.
+  if (!os::IsClosedToOthers(os::HivePath(root).c_str())) return false;
   std::string path = directory + kMessageLibraryName;
   os::DynamicLibraries& libraries = os::Libraries();
   void* library = libraries.Load(path.c_str());

@@ -23,8 +23,11 @@ using MessageFunction = int32_t (*)(void* module, uint32_t code, char* buffer, u
 
 // For each root in turn: read OSTREL (a string of at most 247 bytes), load
 // OSTREL + "K7Q2RE63.DLL", call "$PbGetErrMsg", unload. The first non-zero
-// answer wins. True with the NUL-terminated text in `buffer`; false when no
-// root gives one (a missing or broken library is no error). `size` >= 1.
+// answer wins. A root is passed over when its hive is writable by others, or
+// when the library and its directory are not the user's or root's alone
+// (os::IsTrustedPath), just as when no library is installed. True with the
+// NUL-terminated text in `buffer`; false when no root gives one (a missing
+// or broken library is no error). `size` >= 1.
 // Example: with OSTREL = "/usr/local/lib/tolvex/" and the project's library,
 // code 63 gives its "file not found" text.
 bool LookUpMessageText(int16_t code, char* buffer, uint32_t size);

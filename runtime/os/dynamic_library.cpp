@@ -6,6 +6,7 @@
 #include <string>
 
 #include "runtime/os/code_page.h"
+#include "runtime/os/path_trust.h"
 
 namespace tolvex::os {
 namespace {
@@ -14,7 +15,8 @@ class SystemLibraries final : public DynamicLibraries {
  public:
   void* Load(const char* path) override {
     std::string native;
-    if (!Cp932ToUtf8(path, &native)) return nullptr;
+    // A library anyone else could have written or replaced is not run.
+    if (!Cp932ToUtf8(path, &native) || !IsTrustedPath(native.c_str())) return nullptr;
     // RTLD_LOCAL: a message library's symbols must not leak into the program.
     return dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
   }

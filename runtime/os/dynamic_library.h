@@ -9,7 +9,8 @@ namespace tolvex::os {
 class DynamicLibraries {
  public:
   virtual ~DynamicLibraries() = default;
-  // A handle, or null when the library cannot be loaded.
+  // A handle, or null when the library cannot be loaded. The system's
+  // implementation also refuses a file that fails IsTrustedPath.
   virtual void* Load(const char* path) = 0;
   // The address of exported `name`, or null.
   virtual void* FindFunction(void* handle, const char* name) = 0;

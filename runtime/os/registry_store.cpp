@@ -28,6 +28,13 @@ constexpr char kHeaderLine[] = "REGEDIT4";
 // of polite retries is far longer than any honest write takes.
 constexpr int kLockAttempts = 500;
 constexpr long kLockPauseNanoseconds = 10'000'000;
+// A hive holds a few dozen short lines. One far larger is none of ours, and
+// loading it whole would let a file decide how much memory the error report
+// needs.
+constexpr std::size_t kLargestHive = 4 * 1024 * 1024;
+// Links followed at the end of a hive's path before giving up, as the
+// system itself gives up (ELOOP).
+constexpr int kMaxLinks = 40;
 
 int g_steps_left = -1;
 
@@ -40,6 +47,8 @@ bool StepFails() {
 
 // ------------------------------------------------------------ text sink
 
+// Bytes go to `data`; a sink without data only counts them, which is how a
+// rewrite learns its exact size before the real buffer is allocated.
 struct Sink {
   char* data;
   std::size_t capacity;
@@ -51,7 +60,7 @@ struct Sink {
       overflow = true;
       return;
     }
-    std::memcpy(data + length, text.data(), text.size());
+    if (data != nullptr) std::memcpy(data + length, text.data(), text.size());
     length += text.size();
   }
   void Put(char c) { Put(std::string_view(&c, 1)); }
@@ -151,7 +160,9 @@ void PutValueLine(Sink& out, const EncodedValue& value) {
 // Copies hive text `old_text` to `out` with `values` set under the section
 // `header`: values that exist are replaced in place, the others are appended
 // at the end of the section (before the blank lines that follow it), and a
-// missing section is appended at the end of the file.
+// missing section is appended at the end of the file. Each value is written
+// once: later copies of its line are dropped, so a hive that collected
+// duplicates heals instead of growing with every rewrite.
 bool RewriteHive(std::string_view old_text, std::string_view header, const EncodedValue* values,
                  std::size_t count, Sink& out) {
   if (count > kMaxValues) return false;
@@ -190,14 +201,14 @@ bool RewriteHive(std::string_view old_text, std::string_view header, const Encod
     } else if (in_target) {
       std::string_view name = ValueLineName(line, nullptr);
       bool replaced = false;
-      for (std::size_t i = 0; i < count && !name.empty(); ++i)
-        if (SameIgnoringCase(name, values[i].name)) {
-          for (; pending_blanks > 0; --pending_blanks) out.Put('\n');
-          PutValueLine(out, values[i]);
-          written[i] = true;
-          replaced = true;
-          break;
-        }
+      for (std::size_t i = 0; i < count && !name.empty() && !replaced; ++i) {
+        if (!SameIgnoringCase(name, values[i].name)) continue;
+        replaced = true;
+        if (written[i]) break;
+        for (; pending_blanks > 0; --pending_blanks) out.Put('\n');
+        PutValueLine(out, values[i]);
+        written[i] = true;
+      }
       if (replaced) continue;
     }
     for (; pending_blanks > 0; --pending_blanks) out.Put('\n');
@@ -245,16 +256,45 @@ struct HivePaths {
   char temp[kPathMax];
 };
 
+// Follows the symbolic links at the end of `path` into `resolved`, so the
+// rewrite renames over the file a link names instead of turning the link
+// into a plain file (and leaving its target stale). The walk ends at a name
+// that is not a link, or that does not exist yet. False for a loop or a name
+// too long.
+bool FollowLinks(const char* path, char* resolved) {
+  std::size_t length = std::strlen(path);
+  if (length >= kPathMax) return false;
+  std::memcpy(resolved, path, length + 1);
+  char target[kPathMax];
+  for (int links = 0; links < kMaxLinks; ++links) {
+    struct stat info;
+    if (lstat(resolved, &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    ssize_t n = readlink(resolved, target, sizeof target);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target) return false;
+    // A relative target is read from the directory holding the link.
+    std::size_t keep = 0;
+    const char* slash = std::strrchr(resolved, '/');
+    if (target[0] != '/' && slash != nullptr) keep = static_cast<std::size_t>(slash - resolved) + 1;
+    if (keep + static_cast<std::size_t>(n) >= kPathMax) return false;
+    std::memcpy(resolved + keep, target, static_cast<std::size_t>(n));
+    resolved[keep + static_cast<std::size_t>(n)] = '\0';
+  }
+  return false;
+}
+
+// The lock and the temporary file sit beside the resolved hive: the rename
+// must stay on one file system, and writers reaching one hive by different
+// names must share one lock.
 bool BuildPaths(const char* hive_path, const char* temp_tag, HivePaths* paths) {
-  std::string_view hive(hive_path);
-  if (hive.empty() || hive.size() + 40 > kPathMax) return false;
+  if (hive_path[0] == '\0' || !FollowLinks(hive_path, paths->hive)) return false;
+  std::string_view hive(paths->hive);
+  if (hive.size() + 40 > kPathMax) return false;
   char suffix[48];
   Sink tag{suffix, sizeof suffix - 1};
   tag.Put(temp_tag);
   PutDecimal(tag, static_cast<unsigned long>(getpid()));
   suffix[tag.length] = '\0';
-  return CopyPath(paths->hive, hive, "", "") && CopyPath(paths->lock, hive, ".lock", "") &&
-         CopyPath(paths->temp, hive, suffix, "");
+  return CopyPath(paths->lock, hive, ".lock", "") && CopyPath(paths->temp, hive, suffix, "");
 }
 
 // mkdir -p of the hive's directory; an existing directory is fine.
@@ -311,15 +351,33 @@ bool ReadAll(int fd, char* buffer, std::size_t capacity, std::size_t* length) {
 }
 
 // One locked write of a hive: Begin takes the lock and opens the old file,
-// Commit puts the new text in its place, End lets go.
+// Commit puts the new text in its place; leaving the scope lets go.
 struct HiveTransaction {
   const HivePaths* paths = nullptr;
   int lock_fd = -1;
   int old_fd = -1;
   std::size_t old_size = 0;
+  bool too_large = false;
 
-  bool Begin(const HivePaths& hive_paths) {
+  HiveTransaction() = default;
+  HiveTransaction(const HiveTransaction&) = delete;
+  HiveTransaction& operator=(const HiveTransaction&) = delete;
+  ~HiveTransaction() {
+    if (old_fd >= 0) close(old_fd);
+    if (lock_fd >= 0) close(lock_fd);  // closing drops the lock
+  }
+
+  // Only a regular file of at most `largest` bytes is read and replaced:
+  // whatever else stands at the path (a device, a FIFO, a directory) is
+  // left alone. The open does not block, so a FIFO cannot hold the lock
+  // forever; the path no longer names a link (FollowLinks), and one put
+  // there since is refused rather than followed.
+  bool Begin(const HivePaths& hive_paths, std::size_t largest) {
     paths = &hive_paths;
+    // Refused before anything is made beside it: no lock file next to a
+    // device. The check on the open file below closes the race.
+    struct stat info;
+    if (lstat(paths->hive, &info) == 0 && !S_ISREG(info.st_mode)) return false;
     if (!MakeParentDirectories(paths->hive)) return false;
     lock_fd = OpenRetrying(paths->lock, O_RDWR | O_CREAT, 0644);
     if (lock_fd < 0 || StepFails()) return false;
@@ -338,12 +396,12 @@ struct HiveTransaction {
       }
     }
     if (!locked) return false;
-    old_fd = OpenRetrying(paths->hive, O_RDONLY, 0);
+    old_fd = OpenRetrying(paths->hive, O_RDONLY | O_NONBLOCK | O_NOFOLLOW, 0);
     if (old_fd < 0) return errno == ENOENT;  // no hive yet: start from nothing
-    struct stat info;
-    if (fstat(old_fd, &info) != 0 || info.st_size < 0) return false;
+    if (fstat(old_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return false;
+    too_large = static_cast<uint64_t>(info.st_size) > largest;
     old_size = static_cast<std::size_t>(info.st_size);
-    return true;
+    return !too_large;
   }
 
   bool ReadOld(char* buffer, std::size_t capacity, std::size_t* length) {
@@ -351,20 +409,17 @@ struct HiveTransaction {
     return old_fd < 0 || ReadAll(old_fd, buffer, capacity, length);
   }
 
+  // The temporary name is made afresh (O_EXCL): a link or device someone
+  // left under it must not receive the text or be renamed over the hive.
   bool Commit(const char* data, std::size_t length) {
-    int fd = OpenRetrying(paths->temp, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    unlink(paths->temp);
+    int fd = OpenRetrying(paths->temp, O_WRONLY | O_CREAT | O_EXCL, 0644);
     if (fd < 0) return false;
     bool ok = WriteHiveBytes(fd, data, length) && !StepFails() && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && !StepFails() && rename(paths->temp, paths->hive) == 0;
     if (!ok) unlink(paths->temp);
     return ok;
-  }
-
-  void End() {
-    if (old_fd >= 0) close(old_fd);
-    if (lock_fd >= 0) close(lock_fd);  // closing drops the lock
-    old_fd = lock_fd = -1;
   }
 };
 
@@ -401,20 +456,31 @@ void Encode(const RegistryValue& value, std::string* data) {
   data->assign(buffer.data(), hex.length);
 }
 
+// One line on stderr for a hive too large to rewrite, so the missing
+// record has a visible reason.
+void ReportHiveTooLarge(const char* hive) {
+  std::string line = std::string(program_invocation_short_name) + ": " + hive +
+                     ": registry hive larger than " + std::to_string(kLargestHive >> 20) +
+                     " MiB left alone; values not written\n";
+  (void)WriteAll(STDERR_FILENO, line.data(), line.size());
+}
+
+// The hive's text, read under the writer's rules: a regular file of at
+// most kLargestHive bytes, opened without blocking (a FIFO or /dev/zero
+// named as a hive must neither hang a lookup nor fill memory).
 bool ReadHiveText(RegistryRoot root, std::string* text) {
   std::string path = HivePath(root);
   if (path.empty()) return false;
-  int fd = OpenRetrying(path.c_str(), O_RDONLY, 0);
+  int fd = OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
   if (fd < 0) return false;
-  text->clear();
-  char chunk[4096];
-  bool ok = true;
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    text->append(chunk, static_cast<std::size_t>(n));
+  struct stat info;
+  std::size_t length = 0;
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            static_cast<uint64_t>(info.st_size) <= kLargestHive;
+  if (ok) {
+    text->resize(static_cast<std::size_t>(info.st_size) + 1);
+    ok = ReadAll(fd, text->data(), text->size(), &length);
+    text->resize(length);
   }
   close(fd);
   return ok;
@@ -515,30 +581,29 @@ bool SetRegistryValues(RegistryRoot root, std::string_view key,
 
   std::vector<std::string> data(values.size());
   std::vector<EncodedValue> encoded(values.size());
-  std::size_t extra = key.size() + 64;
   for (std::size_t i = 0; i < values.size(); ++i) {
     Encode(values[i], &data[i]);
     encoded[i] = {values[i].name, data[i]};
-    extra += data[i].size() + std::strlen(values[i].name) + 8;
   }
   std::string header = std::string("[") + RootName(root) + "\\" + std::string(key) + "]";
 
   HiveTransaction transaction;
-  bool ok = transaction.Begin(paths);
-  if (ok) {
-    std::vector<char> old_text(transaction.old_size + 1);
-    std::size_t old_length = 0;
-    ok = transaction.ReadOld(old_text.data(), old_text.size(), &old_length);
-    if (ok) {
-      std::vector<char> new_text(old_length + extra + 16);
-      Sink out{new_text.data(), new_text.size()};
-      ok = RewriteHive(std::string_view(old_text.data(), old_length), header, encoded.data(),
-                       encoded.size(), out) &&
-           transaction.Commit(new_text.data(), out.length);
-    }
+  if (!transaction.Begin(paths, kLargestHive)) {
+    if (transaction.too_large) ReportHiveTooLarge(paths.hive);
+    return false;
   }
-  transaction.End();
-  return ok;
+  std::vector<char> old_text(transaction.old_size + 1);
+  std::size_t old_length = 0;
+  if (!transaction.ReadOld(old_text.data(), old_text.size(), &old_length)) return false;
+  const std::string_view old_view(old_text.data(), old_length);
+  // A first pass only counts, so the buffer is as large as the text really
+  // written, whatever the old hive holds.
+  Sink measure{nullptr, SIZE_MAX};
+  if (!RewriteHive(old_view, header, encoded.data(), encoded.size(), measure)) return false;
+  std::vector<char> new_text(measure.length);
+  Sink out{new_text.data(), new_text.size()};
+  return RewriteHive(old_view, header, encoded.data(), encoded.size(), out) &&
+         transaction.Commit(new_text.data(), out.length);
 }
 
 bool QueryRegistryString(RegistryRoot root, std::string_view key, std::string_view name,
@@ -605,7 +670,7 @@ bool SetRegistryValuesFromSignal(const char* hive_path, RegistryRoot root, std::
 
   HiveTransaction transaction;
   std::size_t old_length = 0;
-  bool ok = transaction.Begin(g_signal_paths) &&
+  bool ok = transaction.Begin(g_signal_paths, kSignalHiveBytes) &&
             transaction.ReadOld(g_signal_old, sizeof g_signal_old, &old_length);
   if (ok) {
     Sink out{g_signal_new, sizeof g_signal_new};
@@ -613,7 +678,6 @@ bool SetRegistryValuesFromSignal(const char* hive_path, RegistryRoot root, std::
                      std::string_view(g_signal_header, header.length), encoded, count, out) &&
          transaction.Commit(g_signal_new, out.length);
   }
-  transaction.End();
   return ok;
 }
 

@@ -44,6 +44,11 @@ std::string HivePath(RegistryRoot root);
 // stands; new ones are appended in the given order. The hive file is
 // replaced atomically (temporary file, fsync, rename) under a lock file, so a
 // crash or two processes writing at once never leave a torn hive.
+// A symbolic link at the path is followed and its target replaced. Only a
+// regular file of at most 4 MiB is replaced (or a missing one created):
+// anything else at the path is left alone, and a larger hive is named in one
+// line on stderr. Each value is written once; later copies of its line in
+// the section are dropped.
 // Returns false on any failure; the runtime's callers ignore it.
 // File form (strings are UTF-8 in the file when they convert, else raw bytes):
 //   REGEDIT4
@@ -57,7 +62,8 @@ bool SetRegistryValues(RegistryRoot root, std::string_view key,
 
 // Reads string value `name` of `key` as code page 932 bytes. False when the
 // hive, key or value is missing, the value is not a string, or it holds more
-// than `max_length` bytes.
+// than `max_length` bytes. A hive that is not a regular file of at most
+// 4 MiB counts as missing (both queries).
 bool QueryRegistryString(RegistryRoot root, std::string_view key, std::string_view name,
                          std::size_t max_length, std::string* text);
 

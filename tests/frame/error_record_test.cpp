@@ -31,6 +31,20 @@ TEST_F(ErrorRecordTest, NumbersAreUnsigned16BitAndOverwriteTheLastRecord) {
   }
 }
 
+// A section that collected many copies of a value line (a hand edit, an
+// old writer) is rewritten with one line each, and the record still lands.
+TEST_F(ErrorRecordTest, DuplicateValueLinesCollapseAndTheRecordStillLands) {
+  std::string hive =
+      std::string("REGEDIT4\n\n[HKEY_CURRENT_USER\\") + frame::kErrorRecordKey + "]\n";
+  for (int copy = 0; copy < 20; ++copy) hive += "\"TIME\"=\"\"\n\"Code\"=dword:00000000\n";
+  WriteFile(user_hive_, hive);
+  frame::WriteErrorRecord(nullptr, 63, 24, 0x2008);
+  EXPECT_EQ(RecordNumber("CODE"), 63u);
+  const std::string text = ReadFile(user_hive_);
+  for (const char* name : {"\"TIME\"=", "\"CODE\"=", "\"Code\"="})
+    EXPECT_EQ(text.find(name), text.rfind(name)) << name << " in\n" << text;
+}
+
 TEST_F(ErrorRecordTest, TimeIsYearMonthDayHourMinuteSecond) {
   EXPECT_EQ(frame::FormatRecordTime(2024, 3, 5, 14, 7, 9), "2024/03/05 14:07:09");
   EXPECT_EQ(frame::FormatRecordTime(999, 12, 31, 0, 0, 0), "999/12/31 00:00:00");

@@ -2,6 +2,9 @@
 // the 247-byte limit, broken and silent libraries, and a text for every code.
 #include "runtime/frame/message_text.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <vector>
 
 #include "runtime/os/code_page.h"
@@ -121,6 +124,25 @@ TEST_F(MessageTextTest, ABrokenLibraryOnlyDropsTheText) {
             "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Veltrane\\Ostrel V6.3\\ENV]\n"
             "\"OSTREL\"=dword:00000001\n");
   EXPECT_EQ(Look(63), "<none>");
+}
+
+// A library is loaded only from a directory nobody else may write, named by
+// a hive others may not write (its group may); else no text, no error.
+TEST_F(MessageTextTest, TheLibraryIsUsedOnlyWhereNobodyElseCouldHavePutIt) {
+  const std::string directory = dir_ + "/lib";
+  std::filesystem::create_directories(directory);
+  std::filesystem::copy_file(LibraryDirectory() + frame::kMessageLibraryName,
+                             directory + "/" + frame::kMessageLibraryName);
+  SetLibraryDirectory(machine_hive_, kMachine, directory + "/");
+  struct Row {
+    mode_t directory_mode, hive_mode;
+    bool found;
+  } rows[] = {{0755, 0644, true}, {0777, 0644, false}, {0755, 0664, true}, {0755, 0646, false}};
+  for (const Row& row : rows) {
+    chmod(directory.c_str(), row.directory_mode);
+    chmod(machine_hive_.c_str(), row.hive_mode);
+    EXPECT_EQ(Look(63), row.found ? kFileNotFound : "<none>") << std::oct << row.hive_mode;
+  }
 }
 
 // Every code the conversion routine's operations can raise has a text that is

@@ -1,8 +1,11 @@
 // The registry store: the hive text form, in-place replacement, reading
-// back, atomic replacement under injected faults, the signal-safe writer,
-// and two processes writing one hive at once.
+// back, atomic replacement under injected faults, odd files at the hive's
+// path, the size cap, the signal-safe writer, and two processes writing one
+// hive at once.
 #include "runtime/os/registry_store.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -91,24 +94,111 @@ TEST_F(RegistryStoreTest, QueriesFailForWhatIsMissingOrOfTheWrongKind) {
   EXPECT_FALSE(os::QueryRegistryString(RegistryRoot::kLocalMachine, kKey, "MODL", 100, &text));
 }
 
+// A failed step keeps the old hive whole and leaves no temporary file.
+// Through a link the same holds for the file it names, and the link stays.
 TEST_F(RegistryStoreTest, AFailedStepLeavesTheOldHiveWholeAndNoTemporaryFile) {
-  const RegistryValue first[] = {Text("MODL", "first")};
-  ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, first));
-  const std::string before = ReadFile(user_hive_);
-  const RegistryValue second[] = {Text("MODL", "second")};
-  int steps = 0;
-  for (;; ++steps) {
-    ASSERT_LT(steps, 50);
-    os::FailHiveStepsAfter(steps);
-    bool ok = os::SetRegistryValues(kUser, kKey, second);
-    os::FailHiveStepsAfter(-1);
-    for (const auto& entry : std::filesystem::directory_iterator(dir_ + "/user"))
-      EXPECT_EQ(entry.path().string().find(".tmp."), std::string::npos) << entry.path();
-    if (ok) break;
-    EXPECT_EQ(ReadFile(user_hive_), before) << "after failing step " << steps;
+  const std::string target = dir_ + "/real/user.reg";
+  for (const std::string& hive : {user_hive_, target}) {
+    SCOPED_TRACE(hive);
+    std::filesystem::remove(user_hive_);
+    if (hive == target) {
+      WriteFile(target, "");
+      std::filesystem::create_symlink("../real/user.reg", user_hive_);
+    }
+    const RegistryValue first[] = {Text("MODL", "first")};
+    ASSERT_TRUE(os::SetRegistryValues(kUser, kKey, first));
+    const std::string before = ReadFile(hive);
+    const RegistryValue second[] = {Text("MODL", "second")};
+    int steps = 0;
+    for (;; ++steps) {
+      ASSERT_LT(steps, 50);
+      os::FailHiveStepsAfter(steps);
+      bool ok = os::SetRegistryValues(kUser, kKey, second);
+      os::FailHiveStepsAfter(-1);
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_))
+        EXPECT_EQ(entry.path().string().find(".tmp."), std::string::npos) << entry.path();
+      if (ok) break;
+      EXPECT_EQ(ReadFile(hive), before) << "after failing step " << steps;
+    }
+    EXPECT_GE(steps, 6);  // directories, lock, read, write, sync, rename
+    EXPECT_EQ(QueryText(kUser, kKey, "MODL"), "second");
+    EXPECT_EQ(std::filesystem::is_symlink(user_hive_), hive == target);
   }
-  EXPECT_GE(steps, 6);  // directories, lock, read, write, sync, rename
-  EXPECT_EQ(QueryText(kUser, kKey, "MODL"), "second");
+}
+
+// Only a regular file is replaced; a link is followed and its target
+// replaced. A FIFO or a device is left alone (and nothing made beside it),
+// and neither the write nor a lookup waits on a FIFO: each row runs in a
+// child that an alarm would kill. A link left under the temporary name is not
+// written through. The device is a null device made here, so a faulty writer
+// can only replace that one.
+TEST_F(RegistryStoreTest, OddFilesAtTheHivePathAreLeftAloneAndLinksFollowed) {
+  using Type = std::filesystem::file_type;
+  enum Make { kFifo, kDevice, kLinkToDevice, kLinkToHive, kLinkAtTemporaryName };
+  const struct Row {
+    Make make;
+    bool written;
+    Type left;
+  } rows[] = {{kFifo, false, Type::fifo},           {kDevice, false, Type::character},
+              {kLinkToDevice, false, Type::symlink}, {kLinkToHive, true, Type::symlink},
+              {kLinkAtTemporaryName, true, Type::regular}};
+  const std::string target = dir_ + "/real/user.reg", device = dir_ + "/real/null";
+  constexpr int kNoDevices = 100;  // the child's status where it may not make one
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.make);
+    std::filesystem::remove_all(dir_);
+    WriteFile(target, "REGEDIT4\n");
+    std::filesystem::create_directories(dir_ + "/user");
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {  // made here, so the temporary name can carry the writer's id
+      alarm(5);
+      const char* device_at = (row.make == kDevice ? user_hive_ : device).c_str();
+      if ((row.make == kDevice || row.make == kLinkToDevice) &&
+          mknod(device_at, S_IFCHR | 0666, makedev(1, 3)) != 0)
+        _exit(kNoDevices);
+      if (row.make == kFifo) mkfifo(user_hive_.c_str(), 0644);
+      if (row.make == kLinkToDevice) symlink(device.c_str(), user_hive_.c_str());
+      if (row.make == kLinkToHive) symlink("../real/user.reg", user_hive_.c_str());
+      if (row.make == kLinkAtTemporaryName)
+        symlink(target.c_str(), (user_hive_ + ".tmp." + std::to_string(getpid())).c_str());
+      const RegistryValue values[] = {Number("LINE", 1)};
+      uint32_t number = 0;
+      int written = os::SetRegistryValues(kUser, kKey, values) ? 1 : 0;
+      _exit(written + (os::QueryRegistryNumber(kUser, kKey, "LINE", &number) ? 2 : 0));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    if (WEXITSTATUS(status) == kNoDevices) continue;
+    EXPECT_EQ(WEXITSTATUS(status), row.written ? 3 : 0);
+    EXPECT_EQ(std::filesystem::symlink_status(user_hive_).type(), row.left);
+    EXPECT_EQ(ReadFile(target) != "REGEDIT4\n", row.make == kLinkToHive);
+    EXPECT_NE(std::filesystem::symlink_status(device).type(), Type::regular);
+    EXPECT_FALSE(std::filesystem::exists(device + ".lock"));
+  }
+}
+
+// A hive over 4 MiB (a sparse file here) is neither read nor rewritten, and
+// one line on stderr says so; one of exactly 4 MiB still is.
+TEST_F(RegistryStoreTest, AHiveOver4MiBIsLeftAloneWithOneLineOnStderr) {
+  constexpr off_t kLimit = 4 * 1024 * 1024;
+  for (off_t size : {kLimit, kLimit + 1}) {
+    SCOPED_TRACE(size);
+    const bool within = size == kLimit;
+    WriteFile(user_hive_, std::string("REGEDIT4\n\n[HKEY_CURRENT_USER\\") + kKey +
+                              "]\n\"A\"=dword:00000001\n");
+    ASSERT_EQ(truncate(user_hive_.c_str(), size), 0);
+    uint32_t number = 0;
+    EXPECT_EQ(os::QueryRegistryNumber(kUser, kKey, "A", &number), within);
+    ::testing::internal::CaptureStderr();
+    const RegistryValue values[] = {Number("B", 2)};
+    EXPECT_EQ(os::SetRegistryValues(kUser, kKey, values), within);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::filesystem::file_size(user_hive_) == static_cast<uintmax_t>(size), !within);
+    EXPECT_EQ(said.find(user_hive_) != std::string::npos, !within) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), within ? 0 : 1) << said;
+  }
 }
 
 TEST_F(RegistryStoreTest, UnreachableHivesFailQuietly) {
