@@ -113,6 +113,7 @@ enum : uint32_t {
   kLocOpenLengthMode = 0x2009,     // 51
   kLocOpenLengthRange = 0x200A,    // 5
   kLocCloseChannels = 0x1E01,      // 50
+  kLocCloseWrite = 0x1E02,         // the end-of-file mark or the close itself failed: mapped OS code
 
   // Sequential reading
   kLocLineSourceChannel = 0x4F01,  // 50

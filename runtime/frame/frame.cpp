@@ -3,6 +3,7 @@
 // window it runs in comes from runtime/os or from the tests.
 #include "runtime/frame/frame.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -36,6 +37,8 @@ struct FrameState {
   const ProgramRecord* program = nullptr;
   uint8_t break_event = 0;
   bool ended = false;
+  bool own_end = false;  // the routine returned or called EndProgram
+  bool broke = false;    // the break ended the run
   uint16_t exit_code = 0;
 };
 
@@ -68,6 +71,14 @@ bool ReportError(int16_t code) {
   }
   g_frame.ended = true;
   return code != kErrBreak;
+}
+
+// 130 after the break (the status a shell gives Ctrl+C), 128 + the number
+// of the signal that closed the window, 1 for a window closed otherwise.
+int CutShortStatus(int closing_signal) {
+  if (g_frame.broke) return 128 + SIGINT;
+  if (closing_signal != 0) return 128 + closing_signal;
+  return 1;
 }
 
 }  // namespace
@@ -115,6 +126,7 @@ void BreakCheck() {
 }
 
 void RunBreak() {
+  g_frame.broke = true;
   KeyWait(true);
   g_frame.ended = true;
   Terminate();
@@ -122,6 +134,7 @@ void RunBreak() {
 
 void EndProgram(int16_t code) {
   g_frame.ended = true;
+  g_frame.own_end = true;
   g_frame.exit_code = static_cast<uint16_t>(code);
   Terminate();
 }
@@ -152,6 +165,7 @@ int RunProgramIn(io::WindowSystem& window, const char* program_path,
   try {
     numeric::ResetFloatUnit();
     routine();  // the run resume point: termination unwinds to here
+    g_frame.own_end = true;
   } catch (const ProgramTermination&) {
   } catch (const RuntimeError& error) {
     failed = ReportError(error.code);
@@ -173,12 +187,18 @@ int RunProgramIn(io::WindowSystem& window, const char* program_path,
 
   if (window.InputRefused()) failed = true;
   CloseWindows(window);
+  // A run cut short while it wrote a file of its own leaves that file
+  // incomplete: it goes, and the status tells the run failed even where
+  // an ending at a question would give 0.
+  const bool cut_short = !g_frame.own_end && io::RemoveIncompleteFiles();
   ReleaseRuntime();
   RemoveFatalFaultReport();
   io::AttachWindow(nullptr);
   if (fault != nullptr) std::fprintf(stderr, "%s: internal fault: %s\n",
                                      g_frame.program_name.c_str(), fault);
-  return failed ? 1 : g_frame.exit_code;
+  if (failed) return 1;
+  if (cut_short) return CutShortStatus(window.ClosingSignal());
+  return g_frame.exit_code;
 }
 
 int RunProgram(int argc, char** argv, const ProgramRecord* program, void (*routine)()) {

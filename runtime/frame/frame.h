@@ -26,7 +26,9 @@ const RuntimeOptions& Options();
 // terminals, otherwise on the standard streams. Returns the exit status:
 // the EndProgram code, 0 after the break or a closed window, 1 after an
 // unhandled runtime error, a window that refused its input or a start that
-// failed.
+// failed. A run cut short (not by its own end) while a file it created was
+// still open removes that file and returns 130 after the break, 128 + the
+// signal number after a signal, and 1 otherwise.
 int RunProgram(int argc, char** argv, const ProgramRecord* program, void (*routine)());
 // The same with a given window (the headless window of the tests).
 int RunProgramIn(io::WindowSystem& window, const char* program_path,

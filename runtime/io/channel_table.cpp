@@ -17,7 +17,12 @@ int32_t g_channel_map[kChannelMapEntries];
 ChannelSlot g_device_slots[kDeviceSlots];
 ChannelSlot* g_slots[kSlotCount];
 bool g_started = false;
-std::vector<std::string> g_created_files;
+// A file this run created; `open_slot` is null once it has been closed.
+struct CreatedFile {
+  std::string path;
+  const ChannelSlot* open_slot;
+};
+std::vector<CreatedFile> g_created_files;
 
 // Slots 2..9 hold printers and further devices; only the printers have
 // names here. An empty name never matches: an empty file name fails first.
@@ -60,24 +65,39 @@ struct CloseFailure {
   uint32_t location = 0;
 };
 
-// Closes a file slot and empties it. Never raises: the end-of-file mark's
-// write failing is ignored; pending output that cannot be written is noted
-// in `failure` so the caller can report the lost data.
+void NoteFailure(CloseFailure* failure, int16_t code, uint32_t location) {
+  if (failure->code != 0) return;
+  failure->code = code;
+  failure->location = location;
+}
+
+bool IsWritten(const ChannelSlot& slot) {
+  return slot.kind != kSequentialInput && slot.kind != kBinaryInput;
+}
+
+// Closes a file slot and empties it. Never raises: pending output that
+// cannot be written, an end-of-file mark that cannot be written and a
+// close that fails are noted in `failure` so the caller can report the
+// lost data.
 void CloseFileSlot(int32_t index, CloseFailure* failure, bool map_errors) {
   ChannelSlot* slot = g_slots[index];
   if (slot == nullptr) return;
   FileControl* control = slot->control;
   FlushPending(*slot, map_errors);
-  if (control->deferred_code != 0 && failure->code == 0) {
-    failure->code = control->deferred_code;
-    failure->location = control->deferred_location;
-  }
+  if (control->deferred_code != 0)
+    NoteFailure(failure, control->deferred_code, control->deferred_location);
   os::Release(control->read_ahead);
   control->read_ahead = nullptr;
   if (slot->kind == kSequentialOutput || slot->kind == kAppend) {
     const uint8_t mark = kEndOfFileMark;
-    (void)os::WriteFile(slot->handle, &mark, 1);
+    if (!os::WriteFile(slot->handle, &mark, 1))
+      NoteFailure(failure, SystemFailureCode(map_errors), frame::kLocCloseWrite);
   }
+  if (!os::CloseFile(slot->handle) && IsWritten(*slot))
+    NoteFailure(failure, SystemFailureCode(map_errors), frame::kLocCloseWrite);
+  slot->handle = os::kNoFile;
+  for (CreatedFile& file : g_created_files)
+    if (file.open_slot == slot) file.open_slot = nullptr;
   g_slots[index] = nullptr;
   DiscardSlot(slot);
 }
@@ -167,13 +187,37 @@ void CloseChannel(int32_t channel) {
   if (failure.code != 0) RaiseWriteFailure(failure.code, failure.location);
 }
 
-void NoteCreatedFile(const std::string& system_path) { g_created_files.push_back(system_path); }
+void NoteCreatedFile(const std::string& system_path, const ChannelSlot* slot) {
+  g_created_files.push_back({system_path, slot});
+}
 
 void RemoveCreatedFiles() {
   // A file that cannot be removed stays; the write's error is reported all
   // the same.
-  for (const std::string& path : g_created_files) (void)os::RemoveFile(path.c_str());
+  for (const CreatedFile& file : g_created_files) (void)os::RemoveFile(file.path.c_str());
   g_created_files.clear();
+}
+
+bool RemoveIncompleteFiles() {
+  bool removed = false;
+  for (auto file = g_created_files.begin(); file != g_created_files.end();) {
+    if (file->open_slot == nullptr) {
+      ++file;
+      continue;
+    }
+    // Its channel is dropped without a flush or an end-of-file mark.
+    for (int32_t index = kFirstFileSlot; index <= kLastFileSlot; ++index) {
+      if (g_slots[index] != file->open_slot) continue;
+      for (int32_t& bound : g_channel_map)
+        if (bound == index) bound = -1;
+      DiscardSlot(g_slots[index]);
+      g_slots[index] = nullptr;
+    }
+    (void)os::RemoveFile(file->path.c_str());
+    file = g_created_files.erase(file);
+    removed = true;
+  }
+  return removed;
 }
 
 int32_t FindFreeFileSlot() {

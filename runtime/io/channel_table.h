@@ -94,19 +94,26 @@ void CloseChannels(uint32_t count, const uint32_t* channels);
 // Channel 0 closes every channel 1..255; another channel closes that one
 // when open. Closing a channel that is not open does nothing. Sequential
 // output and append files get the end-of-file mark 0x1A. Pending output is
-// written first; if that fails the channel is still closed and the write's
-// code is raised afterwards (ignored at the program's end, like every error
-// raised while one is being processed).
+// written first; if that, the mark or the system's close of a file opened
+// for writing fails (network file systems report delayed write errors
+// there), the channel is still closed and the first failure's code is
+// raised afterwards as a write failure (ignored at the program's end, like
+// every error raised while one is being processed).
 void CloseChannel(int32_t channel);
 
 // ------------------------------------------------- files this run created
-// An open that creates a new file (modes 2 and 9) notes it here: the run
-// owns it. After a failure while writing, RemoveCreatedFiles deletes every
-// one, open or closed, so a full disk never leaves a partial raster, or a
-// raster without its header, under a final name for the next run to trip
-// over. Files that existed before the run are never among them.
-void NoteCreatedFile(const std::string& system_path);
+// An open that creates a new file (modes 2 and 9) notes it here with its
+// slot: the run owns it. Files that existed before the run are never among
+// them.
+void NoteCreatedFile(const std::string& system_path, const ChannelSlot* slot);
+// After a failure while writing: deletes every one, open or closed, so a
+// full disk never leaves a partial raster, or a raster without its header,
+// under a final name for the next run to trip over.
 void RemoveCreatedFiles();
+// For a run cut short (an error, the break, a signal): deletes the ones
+// still open, whose contents are incomplete, without writing what is
+// pending; closed ones are complete and stay. True when any was deleted.
+bool RemoveIncompleteFiles();
 
 // ------------------------------------------------- for OpenChannel
 // The lowest empty file slot, or -1 when all 256 are taken.

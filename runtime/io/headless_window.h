@@ -30,6 +30,7 @@ class HeadlessWindow : public WindowSystem {
   void Beep() override { ++beeps; }
   void Close() override;
   void ShowText(const uint8_t* bytes, uint32_t length) override;
+  int ClosingSignal() const override { return closed_ ? closing_signal : 0; }
 
   std::string title;
   std::string shown;  // everything ShowText received
@@ -37,6 +38,7 @@ class HeadlessWindow : public WindowSystem {
   int beeps = 0;
   int repaints = 0;
   bool refuse_open = false;  // Open fails, as a window that cannot be made
+  int closing_signal = 0;    // the signal a close request stands for
 
  private:
   bool Dispatch();  // one message; false when it was the close request

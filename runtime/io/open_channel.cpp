@@ -257,7 +257,6 @@ void OpenNamed(std::string name, uint16_t channel, uint16_t mode, bool option_al
   FlushAllFiles();
   made.slot->handle = os::OpenFile(system_path.c_str(), rule.access, rule.creation);
   if (made.slot->handle == os::kNoFile) return FailWithSystemError();
-  if (rule.creation == FileCreation::kCreateNew) NoteCreatedFile(system_path);
   if (!PlaceFile(made.slot)) return;
 
   BindSlot(index, made.slot);
@@ -266,6 +265,7 @@ void OpenNamed(std::string name, uint16_t channel, uint16_t mode, bool option_al
   if (control->read_ahead == nullptr) return Fail(frame::kErrOutOfMemory);
   control->cache_capacity = kReadAheadBytes;
   BindChannel(channel, index);
+  if (rule.creation == FileCreation::kCreateNew) NoteCreatedFile(system_path, made.slot);
   made.slot = nullptr;
 }
 

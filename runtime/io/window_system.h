@@ -38,6 +38,9 @@ class WindowSystem {
   virtual void Beep() = 0;
   // Forced close at the end of the program: restores whatever Open changed.
   virtual void Close() = 0;
+  // The number of the signal that closed the window (SIGTERM, SIGHUP, ...),
+  // 0 when none did.
+  virtual int ClosingSignal() const { return 0; }
   // The bytes the console shows, in the order they are written (output,
   // prompts, accepted entries). Only a front end without cells uses them.
   virtual void ShowText(const uint8_t* bytes, uint32_t length) {

@@ -30,6 +30,10 @@ void RaiseDeferred(FileControl& control) {
 
 }  // namespace
 
+int16_t SystemFailureCode(bool map_errors) {
+  return map_errors ? os::MapOsError() : os::CodeForOsError(os::LastOsError());
+}
+
 void RaiseWriteFailure(int16_t code, uint32_t location) {
   RemoveCreatedFiles();
   frame::RaiseError(code, location);
@@ -76,7 +80,7 @@ void FlushPending(ChannelSlot& slot, bool map_errors) {
   FileControl& control = *slot.control;
   uint32_t location = control.pending_location;
   if (HandOver(slot)) return;
-  int16_t code = map_errors ? os::MapOsError() : os::CodeForOsError(os::LastOsError());
+  int16_t code = SystemFailureCode(map_errors);
   if (control.deferred_code == 0) {
     control.deferred_code = code;
     control.deferred_location = location;

@@ -26,6 +26,10 @@ void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
 // dropped.
 void FlushPending(ChannelSlot& slot, bool map_errors = true);
 
+// The file seam's last refusal as a code: mapped (its number recorded for
+// the report) while the program runs, the table's alone at its very end.
+int16_t SystemFailureCode(bool map_errors);
+
 // A write, flush or close that lost data: removes the files this run
 // created (RemoveCreatedFiles), then raises `code` at `location`.
 void RaiseWriteFailure(int16_t code, uint32_t location);

@@ -95,6 +95,10 @@ bool StreamWindow::Open(std::string_view title) {
   return true;
 }
 
+int StreamWindow::ClosingSignal() const {
+  return static_cast<int>(Signals().close.load(std::memory_order_relaxed));
+}
+
 bool StreamWindow::PumpMessages() {
   if (!Exists()) return false;
   if (Signals().close.load(std::memory_order_relaxed) != 0) {

@@ -36,6 +36,7 @@ class StreamWindow : public io::WindowSystem {
   void ShowText(const uint8_t* bytes, uint32_t length) override;
   void ShowReport(const uint8_t* bytes, uint32_t length) override;
   bool InputRefused() const override { return refused_; }
+  int ClosingSignal() const override;
 
  private:
   // Reads one line byte by byte, so nothing past it is taken from stdin

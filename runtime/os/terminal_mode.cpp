@@ -66,8 +66,8 @@ void Wake() {
   errno = saved;
 }
 
-void OnClose(int) {
-  g_signals.close.store(1, std::memory_order_relaxed);
+void OnClose(int signal_number) {
+  g_signals.close.store(static_cast<uint32_t>(signal_number), std::memory_order_relaxed);
   Wake();
 }
 void OnInterrupt(int) {
@@ -162,7 +162,10 @@ void InstallCloseSignals(bool break_on_interrupt) {
   OpenWakePipe();
   g_signals.close.store(0, std::memory_order_relaxed);
   for (int s : kCloseSignals) Install(s, OnClose, false);
-  if (break_on_interrupt) Install(SIGINT, OnInterrupt, true);
+  if (break_on_interrupt)
+    Install(SIGINT, OnInterrupt, true);
+  else
+    Install(SIGINT, OnClose, false);
 }
 
 void RemoveCloseSignals() {

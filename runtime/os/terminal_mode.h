@@ -14,7 +14,7 @@ namespace tolvex::os {
 struct SignalFlags {
   std::atomic<uint32_t> input_ready{0};  // SIGIO: the terminal has bytes
   std::atomic<uint32_t> resized{0};      // SIGWINCH
-  std::atomic<uint32_t> close{0};        // SIGHUP, SIGTERM: close the window
+  std::atomic<uint32_t> close{0};        // the number of the signal that closes the window
 };
 SignalFlags& Signals();
 
@@ -33,8 +33,10 @@ void RestoreTerminalNow();
 // during it finds the text kept before.
 void KeepTranscript(std::string_view text);
 
-// SIGHUP and SIGTERM close the window, SIGINT is the break key; the
-// handlers only set flags. SIGIO and SIGWINCH set their flags too.
+// SIGHUP and SIGTERM close the window; SIGINT is the break key, or where
+// there is no break (`break_on_interrupt` false) closes the window too, so
+// the run still ends through its termination and removes what it left
+// incomplete. The handlers only set flags. SIGIO and SIGWINCH set theirs.
 void InstallCloseSignals(bool break_on_interrupt);
 void RemoveCloseSignals();
 

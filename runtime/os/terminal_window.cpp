@@ -44,6 +44,10 @@ void TerminalWindow::UpdateSize() {
   force_draw_ = true;
 }
 
+int TerminalWindow::ClosingSignal() const {
+  return static_cast<int>(Signals().close.load(std::memory_order_relaxed));
+}
+
 bool TerminalWindow::CheckSignals() {
   if (Signals().close.load(std::memory_order_relaxed) != 0) closed_ = true;
   if (Signals().resized.exchange(0, std::memory_order_relaxed) != 0) {

@@ -21,6 +21,7 @@ class TerminalWindow : public io::WindowSystem {
   bool PumpMessages() override;
   bool WaitMessage() override;
   bool Exists() const override { return open_ && !closed_; }
+  int ClosingSignal() const override;
   void Repaint() override;
   void Beep() override;
   void Close() override;

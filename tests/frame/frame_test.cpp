@@ -7,6 +7,9 @@
 #include "runtime/frame/error_codes.h"
 #include "runtime/frame/statement_hook.h"
 #include "runtime/io/headless_window.h"
+#include "runtime/io/open_channel.h"
+#include "runtime/io/write_binary.h"
+#include "runtime/io/channel_table.h"
 #include "runtime/io/key_queue.h"
 #include "runtime/io/window_system.h"
 #include "runtime/text/string_stack.h"
@@ -114,6 +117,53 @@ TEST_F(FrameTest, ClosedWindowEndsAtTheNextPumpingHook) {
             0);
   EXPECT_EQ(g_statements, 11);
   EXPECT_EQ(window.shown, "");  // no message
+}
+
+// A run cut short while it writes a file it created removes that file and
+// fails; files it completed, files it did not create and a run that ends
+// by itself keep theirs.
+std::string g_file;
+void OpenAndWrite(uint16_t mode) {
+  text::PushConstText(text::ConstText(g_file));
+  io::OpenChannel(mode, 0, 1, 0, 0);
+  const int16_t sample = 7;
+  io::WriteBinary(1, 2, &sample);
+}
+void CloseWindowBySigterm() {
+  g_window->closing_signal = 15;
+  g_window->RequestClose();
+  Statements(20);
+}
+
+TEST_F(FrameTest, ARunCutShortRemovesTheFileItWasWriting) {
+  struct Case {
+    const char* name;
+    void (*routine)();
+    int status;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"SIGTERM while writing", [] { OpenAndWrite(9); CloseWindowBySigterm(); }, 143, false},
+      {"closed while writing", [] { OpenAndWrite(9); g_window->RequestClose(); Statements(20); },
+       1, false},
+      {"break while writing",
+       [] { OpenAndWrite(9); io::DeliverKey(io::kKeyBreak); g_window->Type("k"); Statements(20); },
+       130, false},
+      {"error while writing", [] { OpenAndWrite(9); frame::RaiseError(frame::kErrOverflow, 0); },
+       1, false},
+      {"SIGTERM after the close",
+       [] { OpenAndWrite(9); io::CloseChannel(1); CloseWindowBySigterm(); }, 0, true},
+      {"SIGTERM, file not created", [] { OpenAndWrite(10); CloseWindowBySigterm(); }, 0, true},
+      {"ends with the file open", [] { OpenAndWrite(9); frame::EndProgram(0); }, 0, true},
+  };
+  g_file = dir_ + "/tile.bil";
+  for (const Case& c : cases) {
+    frame::ResetRuntime();
+    std::filesystem::remove(g_file);
+    window = io::HeadlessWindow{};
+    EXPECT_EQ(Run(c.routine), c.status) << c.name;
+    EXPECT_EQ(std::filesystem::exists(g_file), c.kept) << c.name;
+  }
 }
 
 TEST(ProgramName, FromThePath) {

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 #include "tests/io/dialogue_routine.h"
@@ -91,6 +93,24 @@ TEST_F(StreamWindowTest, AnAnswerCodePage932CannotHoldEndsTheRun) {
   EXPECT_EQ(run.errors,
             "dialogue: answer \"caf\xc3\xa9\" holds characters that code page 932 cannot hold\n");
   EXPECT_EQ(run.left_in_input, "1\n\n");
+}
+
+// SIGTERM, SIGHUP and, with no break on a stream, SIGINT close the window
+// and say which signal did, for the exit status.
+TEST_F(StreamWindowTest, SignalsCloseTheWindowAndAreNamed) {
+  for (int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
+    int in[2];
+    ASSERT_EQ(pipe(in), 0);
+    os::StreamWindow window(in[0], -1, -1);
+    ASSERT_TRUE(window.Open("dialogue"));
+    EXPECT_EQ(window.ClosingSignal(), 0);
+    raise(signal_number);
+    EXPECT_FALSE(window.PumpMessages()) << signal_number;
+    EXPECT_EQ(window.ClosingSignal(), signal_number);
+    window.Close();
+    close(in[0]);
+    close(in[1]);
+  }
 }
 
 TEST(StreamText, Conversions) {

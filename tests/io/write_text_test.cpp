@@ -148,6 +148,36 @@ TEST_F(WriteTextTest, FullDiskIsReported) {
   EXPECT_FALSE(Exists("big.txt"));
 }
 
+// The end-of-file mark and the system's close can lose data too: reported
+// as write failures at the close, the file removed; an input file's close
+// is no write.
+TEST_F(WriteTextTest, TheMarkAndTheCloseReportTheirFailures) {
+  struct Case {
+    os::FileCall call;
+    int successes;
+    int error;
+    int16_t code;
+  };
+  const Case cases[] = {
+      {os::FileCall::kWrite, 1, ENOSPC, kErrDiskFull},  // the flush passes, the mark fails
+      {os::FileCall::kClose, 0, EIO, kErrBadFormat},
+  };
+  const uint32_t list[] = {1};
+  for (const Case& c : cases) {
+    Open(2, 0, 1, "out.hdr");
+    Write("nrows 750", 0);
+    os::FailFileCalls(c.call, c.successes, c.error);
+    EXPECT_TRUE(Raises([&] { io::CloseChannels(1, list); }, c.code, kLocCloseWrite));
+    os::FailFileCalls(c.call, -1, 0);
+    EXPECT_FALSE(Exists("out.hdr"));
+  }
+  Put("in.txt", "x");
+  Open(1, 0, 1, "in.txt");
+  os::FailFileCalls(os::FileCall::kClose, 0, EIO);
+  io::CloseChannels(1, list);
+  os::FailFileCalls(os::FileCall::kClose, -1, 0);
+}
+
 TEST_F(WriteTextTest, BinaryFilesTakeText) {
   Open(9, 0, 1, "mixed.bil");
   Write("nrows 750", 0);
