@@ -19,6 +19,9 @@ KeyRing g_ring;
 }  // namespace
 
 void DeliverKey(uint8_t key) {
+  // Key 0 is what TakeKey answers for a cut-off wait: queued, a typed NUL
+  // (Ctrl+Space) would end the program as if the window had closed.
+  if (key == kKeyCut) return;
   if (key == kKeyBreak) frame::MarkBreakPending();
   if (static_cast<uint8_t>(g_ring.write + 1) == g_ring.read) {
     BeepConsole();

@@ -30,7 +30,7 @@ enum KeyCode : uint8_t {
 constexpr int kKeyQueueCapacity = 255;
 
 // A dispatched key press: queues the byte; byte 3 (Ctrl+C) first marks the
-// break pending. A full queue drops the key and beeps.
+// break pending. A full queue drops the key and beeps; key 0 is dropped.
 void DeliverKey(uint8_t key);
 // Removes the first key; false when the queue is empty.
 bool PopKey(uint8_t* key);

@@ -15,8 +15,7 @@
 namespace tolvex::io {
 namespace {
 
-constexpr uint32_t kEntryBytes = 256;
-constexpr uint32_t kEntryMax = 255;
+constexpr uint32_t kEntryBytes = kEntryMax + 1;  // and the NUL after it
 
 // "もう一度入力してください" CR LF (please enter it again)
 constexpr char kAskAgain[] =

@@ -3,6 +3,7 @@
 #include "runtime/os/stream_window.h"
 
 #include <errno.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "runtime/io/key_queue.h"
@@ -21,12 +22,34 @@ size_t Utf8Length(const std::string& text, size_t i) {
   return n;
 }
 
+// How many bytes `fd` holds that a read takes without blocking (a pipe's
+// contents, the rest of a file); 0 when it cannot say. Reading those needs
+// no wait before each byte, which halves the cost of a long line.
+uint32_t BytesWaiting(int fd) {
+  int count = 0;
+  if (::ioctl(fd, FIONREAD, &count) != 0 || count < 0) return 0;
+  return static_cast<uint32_t>(count);
+}
+
+// A long answer in a refusal: its beginning, cut before a character.
+constexpr size_t kShownBytes = 40;
+
+std::string Beginning(const std::string& answer) {
+  if (answer.size() <= kShownBytes) return answer;
+  size_t n = kShownBytes;
+  while (n > 0 && (static_cast<unsigned char>(answer[n]) & 0xC0) == 0x80) --n;
+  return answer.substr(0, n) + "...";
+}
+
 }  // namespace
 
 AnswerRefusal AnswerToCp932(const std::string& line, std::string* cp932) {
   cp932->clear();
   for (size_t i = 0; i < line.size();) {
     unsigned char c = static_cast<unsigned char>(line[i]);
+    // Key 0 would be the cut-off wait, ending the program as if the input
+    // had ended; the entry takes no NUL.
+    if (c == 0) return AnswerRefusal::kNulByte;
     size_t n = c < 0x80 ? 1 : Utf8Length(line, i);
     if (n <= 1) {  // ASCII, or no UTF-8: a code page 932 byte already
       *cp932 += line[i++];
@@ -38,20 +61,37 @@ AnswerRefusal AnswerToCp932(const std::string& line, std::string* cp932) {
     *cp932 += one;
     i += n;
   }
+  // The editor would beep and drop the rest: a name cut so could name
+  // another tile.
+  if (cp932->size() > io::kEntryMax) return AnswerRefusal::kTooLong;
   return AnswerRefusal::kNone;
 }
 
 std::string RefusalLine(std::string_view program, const std::string& answer,
                         AnswerRefusal reason) {
-  const char* why = "";
+  std::string why;
   switch (reason) {
     case AnswerRefusal::kUnheldCharacters:
       why = "holds characters that code page 932 cannot hold";
       break;
+    case AnswerRefusal::kNulByte:
+      why = "holds a NUL byte, which an entry does not take";
+      break;
+    case AnswerRefusal::kTooLong:
+      why = "is longer than the " + std::to_string(io::kEntryMax) + " bytes an entry holds";
+      break;
     case AnswerRefusal::kNone:
       break;
   }
-  return std::string(program) + ": answer \"" + answer + "\" " + why + "\n";
+  std::string shown;
+  for (char c : reason == AnswerRefusal::kTooLong ? Beginning(answer) : answer) {
+    if (c == '\0') {
+      shown += "\\0";
+    } else {
+      shown += c;
+    }
+  }
+  return std::string(program) + ": answer \"" + shown + "\" " + why + "\n";
 }
 
 std::string ConsoleToUtf8(const uint8_t* bytes, uint32_t length, uint8_t* carried_lead) {
@@ -117,10 +157,17 @@ bool StreamWindow::ReadAnswerLine(std::string* line) {
   bool any = false;
   for (;;) {
     if (Signals().close.load(std::memory_order_relaxed) != 0) return false;
-    if (!WaitReadableOrSignal(input_fd_)) continue;  // a signal: look at the flags
+    if (known_waiting_ > 0) {
+      --known_waiting_;
+    } else {
+      if (!WaitReadableOrSignal(input_fd_)) continue;  // a signal: look at the flags
+      known_waiting_ = BytesWaiting(input_fd_);
+      if (known_waiting_ > 0) --known_waiting_;  // the one read now
+    }
     char c;
     ssize_t n = ::read(input_fd_, &c, 1);
     if (n < 0) {
+      known_waiting_ = 0;
       if (errno == EINTR) continue;
       return any;
     }
@@ -135,7 +182,7 @@ bool StreamWindow::ReadAnswerLine(std::string* line) {
       after_cr_ = true;
       return true;
     }
-    *line += c;
+    if (line->size() <= kLongestAnswerLine) *line += c;
   }
 }
 

@@ -120,11 +120,30 @@ bool TerminalWindow::WaitMessage() {
     }
     RenderIfChanged();
     Signals().input_ready.store(0, std::memory_order_relaxed);
-    // Blocks until a key or SIGTERM, SIGHUP, SIGINT or SIGWINCH, which the
-    // next round of the loop looks at.
-    if (WaitReadableOrSignal(input_fd_)) ReadAvailable();
+    if (io::AwaitsRest(decoder_)) {
+      AwaitRestOfSequence();
+    } else if (WaitReadableOrSignal(input_fd_)) {
+      // Blocked until a key or SIGTERM, SIGHUP, SIGINT or SIGWINCH, which
+      // the next round of the loop looks at.
+      ReadAvailable();
+    }
   }
   return false;
+}
+
+// A terminal sends a sequence in one write, so its rest comes at once or
+// never (a cut connection, a stray ESC [ in a paste). A signal that comes
+// during this short wait is looked at when it ends.
+void TerminalWindow::AwaitRestOfSequence() {
+  pollfd p{input_fd_, POLLIN, 0};
+  int ready = ::poll(&p, 1, kSequenceGapMilliseconds);
+  if (ready > 0) {
+    ReadAvailable();
+  } else if (ready == 0) {
+    int unmappable = 0;
+    io::EndIncomplete(decoder_, &unmappable);
+    if (unmappable > 0) Beep();
+  }
 }
 
 void TerminalWindow::Repaint() {

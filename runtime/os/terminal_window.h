@@ -14,6 +14,11 @@ namespace tolvex::os {
 
 class TerminalWindow : public io::WindowSystem {
  public:
+  // How long an incomplete key sequence waits for its rest: the bytes of
+  // one key come together, and 50 ms is shorter than any pause a typist
+  // would notice.
+  static constexpr int kSequenceGapMilliseconds = 50;
+
   TerminalWindow(int input_fd, int output_fd) : input_fd_(input_fd), output_fd_(output_fd) {}
   ~TerminalWindow() override { Close(); }
 
@@ -29,6 +34,9 @@ class TerminalWindow : public io::WindowSystem {
  private:
   // Reads what the terminal has (without blocking) into pending_.
   void ReadAvailable();
+  // Waits kSequenceGapMilliseconds for the rest of an incomplete sequence,
+  // then ends it.
+  void AwaitRestOfSequence();
   bool CheckSignals();  // false when a close was requested
   void RenderIfChanged();
   void UpdateSize();

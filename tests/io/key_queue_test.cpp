@@ -23,10 +23,11 @@ TEST_F(KeyQueueTest, HoldsAtMost255KeysInOrder) {
   EXPECT_FALSE(io::PopKey(&key));
 }
 
-TEST_F(KeyQueueTest, CtrlCMarksTheBreakBeforeItIsQueued) {
+TEST_F(KeyQueueTest, CtrlCMarksTheBreakBeforeItIsQueuedAndKeyZeroIsDropped) {
   EXPECT_FALSE(frame::BreakPending());
   io::DeliverKey(io::kKeyBreak);
   EXPECT_TRUE(frame::BreakPending());
+  io::DeliverKey(io::kKeyCut);  // a typed NUL: queued, it would end the wait
   EXPECT_EQ(io::KeyCount(), 1);
 }
 

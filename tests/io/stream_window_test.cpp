@@ -1,6 +1,6 @@
 // The stream front end: one answer line per question (LF, CR LF or CR),
 // nothing read past it, UTF-8 both ways, end of input closes the window, an
-// answer code page 932 cannot hold ends the run.
+// answer the entry cannot take whole ends the run.
 #include "runtime/os/stream_window.h"
 
 #include <unistd.h>
@@ -84,15 +84,35 @@ TEST_F(StreamWindowTest, ReEntryUtf8AndTheEndOfInput) {
   EXPECT_EQ(run.status, 0);
 }
 
-// A name code page 932 cannot hold is never used: it is not echoed, the
-// lines after it stay unread, and stderr says why.
-TEST_F(StreamWindowTest, AnAnswerCodePage932CannotHoldEndsTheRun) {
-  StreamRun run = RunDialogue("caf\xc3\xa9\n1\n\n");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.output, "File Name xxxxxx.XML? ");
-  EXPECT_EQ(run.errors,
-            "dialogue: answer \"caf\xc3\xa9\" holds characters that code page 932 cannot hold\n");
-  EXPECT_EQ(run.left_in_input, "1\n\n");
+// An answer the entry cannot take whole is never used: it is not echoed,
+// the lines after it stay unread, and stderr says why.
+TEST_F(StreamWindowTest, AnAnswerTheEntryCannotTakeEndsTheRun) {
+  const std::string many(2000, 'a');
+  struct Case {
+    std::string answer, why;
+  };
+  const Case cases[] = {
+      {"caf\xc3\xa9", "\"caf\xc3\xa9\" holds characters that code page 932 cannot hold"},
+      {std::string("ab\0c", 4), "\"ab\\0c\" holds a NUL byte, which an entry does not take"},
+      {many, "\"" + many.substr(0, 40) + "...\" is longer than the 255 bytes an entry holds"},
+  };
+  for (const Case& c : cases) {
+    frame::ResetRuntime();
+    StreamRun run = RunDialogue(c.answer + "\n1\n\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "File Name xxxxxx.XML? ");
+    EXPECT_EQ(run.errors, "dialogue: answer " + c.why + "\n");
+    EXPECT_EQ(run.left_in_input, "1\n\n");
+  }
+}
+
+// 255 half-width katakana: three bytes each as read, one in the entry.
+TEST_F(StreamWindowTest, TheLongestAnswerIsCountedInCodePage932) {
+  std::string kana;
+  for (int i = 0; i < 255; ++i) kana += "\xef\xbd\xb1";
+  StreamRun run = RunDialogue(kana + "\n1\n\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.output.find("[" + kana + "/1]"), std::string::npos);
 }
 
 // SIGTERM, SIGHUP and, with no break on a stream, SIGINT close the window
@@ -122,6 +142,10 @@ TEST(StreamText, Conversions) {
   // An emoji; 〜, which would come back as ～ (another name).
   for (const char* unheld : {"a\xf0\x9f\x98\x80" "b", "\xe3\x80\x9c"})
     EXPECT_EQ(os::AnswerToCp932(unheld, &cp932), os::AnswerRefusal::kUnheldCharacters);
+  std::string kanji;  // 標 x 128: 256 bytes
+  for (int i = 0; i < 128; ++i) kanji += "\xe6\xa8\x99";
+  EXPECT_EQ(os::AnswerToCp932(kanji, &cp932), os::AnswerRefusal::kTooLong);
+  EXPECT_EQ(os::AnswerToCp932(std::string(255, 'a'), &cp932), os::AnswerRefusal::kNone);
   uint8_t carried = 0;
   const uint8_t first[] = {'a', '\r', '\n', 0x95};
   const uint8_t second[] = {0x57, '\r', '\n'};

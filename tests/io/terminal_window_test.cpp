@@ -176,6 +176,23 @@ TEST(TerminalWindow, CtrlCBreaksAndSigtermCloses) {
   }
 }
 
+// A NUL is no key; a sequence whose rest never comes ends after a short
+// wait, and the keys typed later count again.
+TEST(TerminalWindow, ANulAndACutSequenceAreDropped) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(pty.ok());
+  ASSERT_TRUE(pty.WaitFor("File Name xxxxxx.XML? "));
+  pty.Type(std::string("x\0\x1b[", 4));
+  ASSERT_TRUE(pty.WaitFor("XML? x"));  // drawn: the wait for the rest has begun
+  usleep(300'000);
+  pty.Type("7\r");
+  ASSERT_TRUE(pty.WaitFor("unit? "));
+  pty.Type("1\r");
+  ASSERT_TRUE(pty.WaitFor("[x7/1]"));
+  pty.Type("\r");
+  EXPECT_EQ(pty.Finish(), 0);
+}
+
 TEST(TerminalWindow, ACrashRestoresTheTerminal) {
   PseudoTerminal pty([] {
     io::SelectConsole(0);
