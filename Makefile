@@ -5,6 +5,8 @@
 #   make test       build and run every test
 #   make run        build, make a sample tile in demo/ once, start the program there
 #   make bench      build and run the benchmarks
+#   make fuzz       build the libFuzzer targets with clang (build-fuzz/) and run
+#                   each FUZZ_SECONDS=30 (installs clang like the other tools)
 #   make install    PREFIX=/usr/local DESTDIR= (the prefix is given at install
 #                   time: changing it rebuilds nothing)
 BUILD ?= build
@@ -12,6 +14,7 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 SANITIZE ?= 0
 HEAP_STRESS ?= 0
+FUZZ_SECONDS ?= 30
 CMAKE_FLAGS ?=
 
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
@@ -19,7 +22,7 @@ CONFIGURE = cmake -S . -B $(BUILD) $(GENERATOR) \
   -DTOLVEX_SANITIZE=$(if $(filter 1,$(SANITIZE)),ON,OFF) \
   -DTOLVEX_HEAP_STRESS=$(if $(filter 1,$(HEAP_STRESS)),ON,OFF) $(CMAKE_FLAGS)
 
-.PHONY: all deps configure test run bench install clean
+.PHONY: all deps configure test run bench fuzz install clean
 
 all: configure
 	cmake --build $(BUILD) -j2
@@ -40,6 +43,9 @@ run: all
 bench: all
 	cmake --build $(BUILD) -j2 --target tolvex_bench
 	@bash bench/run.sh $(BUILD)
+
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh
 
 install: all
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
