@@ -50,18 +50,21 @@ Decoded Decode(const std::string& typed, const std::vector<size_t>& cuts) {
 
 // What the decoder may hold back is one unfinished key only: part of a
 // UTF-8 character, or ESC and the start of a CSI ("[") or SS3 ("O")
-// sequence without its final byte (0x40..0x7E; a second "[" may follow
-// the first).
+// sequence: parameter and intermediate bytes (0x20..0x3F; a second "["
+// may follow the first "["), no final byte yet, never longer than the
+// decoder's bound.
 bool IsUnfinishedKey(const std::string& waiting) {
   if (waiting.empty()) return true;
   const auto lead = static_cast<unsigned char>(waiting[0]);
   if (lead >= 0xC0) return waiting.size() < (lead >= 0xF0 ? 4u : lead >= 0xE0 ? 3u : 2u);
   if (lead != 0x1B || waiting.size() < 2 || (waiting[1] != '[' && waiting[1] != 'O')) return false;
+  if (waiting.size() > io::kLongestSequence) return false;
   for (size_t i = 2; i < waiting.size(); ++i) {
     const auto c = static_cast<unsigned char>(waiting[i]);
-    if (c >= 0x40 && c <= 0x7E && !(i == 2 && waiting[1] == '[' && c == '[')) return false;
+    const bool linux_function_key = i == 2 && waiting[1] == '[' && c == '[';
+    if (!(c >= 0x20 && c <= 0x3F) && !linux_function_key) return false;
   }
-  return waiting[1] == '[' || waiting.size() == 2;
+  return true;
 }
 
 struct Cell {
