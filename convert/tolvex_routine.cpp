@@ -223,7 +223,6 @@ bool Contains(const StringValue& needle) {
 // ============================================================ the routine
 void Tolvex() {
   vars = Variables{};
-  frame::RegisterMainModule(&kTolvexProgram);
   frame::RegisterCurrentModule(&kTolvexProgram);
 
   // -------------------------------------------------------- dialogue

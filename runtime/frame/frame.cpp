@@ -44,15 +44,15 @@ struct FrameState {
 
 FrameState g_frame;
 
-// Step 1 of the termination sequence: the main window is closed (forced),
-// after the messages already waiting have been handled.
+// The termination sequence begins here: the main window is closed
+// (forced), after the messages already waiting have been handled.
 void CloseWindows(io::WindowSystem& window) {
   if (window.Exists()) window.PumpMessages();
   window.Close();
 }
 
-// Step 2: from here on RaiseError ignores everything; then every channel is
-// closed and the runtime's memory released.
+// Then, with the window gone: from here on RaiseError ignores everything;
+// every channel is closed and the runtime's memory released.
 void ReleaseRuntime() {
   Errors().processing = true;
   io::CloseChannel(0);  // a failure while closing is ignored now
@@ -142,7 +142,6 @@ void EndProgram(int16_t code) {
 void Terminate() { throw ProgramTermination{}; }
 
 bool Ended() { return g_frame.ended; }
-uint16_t ExitCode() { return g_frame.exit_code; }
 
 int RunProgramIn(io::WindowSystem& window, const char* program_path,
                  const ProgramRecord* program, void (*routine)()) {

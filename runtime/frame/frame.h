@@ -54,7 +54,6 @@ void BreakCheck();
 void RunBreak();
 
 bool Ended();
-uint16_t ExitCode();
 
 // The program's file name without directory and extension: the text after
 // the last '/', '\\' or ':' (double-byte characters stepped over whole), cut

@@ -7,7 +7,6 @@
 namespace tolvex::frame {
 namespace {
 ErrorState g_errors;
-const ProgramRecord* g_main_module = nullptr;
 const ProgramRecord* g_current_module = nullptr;
 int16_t g_statement = 0;
 }  // namespace
@@ -25,9 +24,7 @@ void RaiseError(int16_t code, uint32_t location) {
   throw RuntimeError{code, location};
 }
 
-void RegisterMainModule(const ProgramRecord* record) { g_main_module = record; }
 void RegisterCurrentModule(const ProgramRecord* record) { g_current_module = record; }
-const ProgramRecord* MainModule() { return g_main_module; }
 const ProgramRecord* CurrentModule() { return g_current_module; }
 
 void SetStatementNumber(int16_t number) { g_statement = number; }
@@ -37,7 +34,6 @@ ErrorState& Errors() { return g_errors; }
 
 void ResetErrorState() {
   g_errors = ErrorState{};
-  g_main_module = nullptr;
   g_current_module = nullptr;
   g_statement = 0;
 }

@@ -33,9 +33,7 @@ struct RuntimeError {
 // Example: RaiseError(5, 0x9801) from FindText(0).
 void RaiseError(int16_t code, uint32_t location);
 
-void RegisterMainModule(const ProgramRecord* record);
 void RegisterCurrentModule(const ProgramRecord* record);
-const ProgramRecord* MainModule();
 const ProgramRecord* CurrentModule();
 
 // The routine's current statement number (signed 16-bit, 0 at start).

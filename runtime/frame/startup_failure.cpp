@@ -35,17 +35,6 @@ const char* StartupFailureMessage(int number) {
   return kMessages[number - 1];
 }
 
-int StartupMessageForStatus(uint32_t status) {
-  switch (status) {
-    case 7: return kStartupSystemAbnormal;
-    case 1010: return kStartupNoResource;
-    case 1011: return kStartupNoMetafile;
-    case 1012: return kStartupNoFormData;
-    case 1014: return kStartupNoWindow;
-    default: return kStartupNoMemory;
-  }
-}
-
 int ReportStartupFailure(int number) {
   const char* message = StartupFailureMessage(number);
   if (message == nullptr) message = StartupFailureMessage(kStartupSystemAbnormal);

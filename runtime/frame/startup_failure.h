@@ -1,7 +1,6 @@
 // The startup failure box: the message shown when the program cannot start.
 // It bypasses RaiseError and writes no error record.
 #pragma once
-#include <cstdint>
 
 namespace tolvex::frame {
 
@@ -22,11 +21,6 @@ enum StartupMessage : int {
 
 // The message of `number` (code page 932), or null for a number not in 1..8.
 const char* StartupFailureMessage(int number);
-
-// The message number for a failed creation of the main window from the
-// creation status: 7 -> 2, 1010 -> 6, 1011 -> 8, 1012 -> 7, 1014 -> 3,
-// anything else -> 1.
-int StartupMessageForStatus(uint32_t status);
 
 // Shows message `number` in the box on stderr, titled "<program>.EXE", and
 // returns kStartupFailureStatus for the frame to exit with. A number outside

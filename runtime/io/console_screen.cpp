@@ -43,7 +43,9 @@ void StoreRun(const uint8_t* bytes, int32_t count) {
   g_screen.cursor_column = column;
 }
 
-// Writes one run without CR or LF (steps 2 and 3 of the writer).
+// Writes one run without CR or LF: wraps it at the width, never parting a
+// lead byte from its trail byte, and reserves the cell of a lead byte that
+// ends the run, whose trail byte may come with the next write.
 void WriteRun(const uint8_t* bytes, int32_t length) {
   ConsoleScreen& s = g_screen;
   while (length > s.width - s.cursor_column) {

@@ -77,7 +77,7 @@ struct SlotUnderConstruction {
   }
 };
 
-// Step 2: "NAME(option)" -> NAME and option. False for a bad option.
+// "NAME(option)" -> NAME and option. False for a bad option.
 bool SplitOption(std::string* name, std::string* option, bool* has_option) {
   size_t open = name->find('(');
   *has_option = false;
@@ -93,7 +93,7 @@ bool SplitOption(std::string* name, std::string* option, bool* has_option) {
   return true;
 }
 
-// Step 5: a drive prefix is one letter, or a number 0..25 written with one
+// A drive prefix is one letter, or a number 0..25 written with one
 // digit or starting with two, which becomes the letter "A" + number.
 bool CheckDrivePrefix(std::string* name) {
   size_t colon = name->find(':');
@@ -113,7 +113,7 @@ bool CheckDrivePrefix(std::string* name) {
   return prefix.size() >= 2 && IsDigit(prefix[0]);  // digit + non-digit: as it is
 }
 
-// Step 6: the option must be a record length of 1..2048.
+// The option must be a record length of 1..2048.
 bool ReadRecordLength(const std::string& option, uint16_t* length) {
   if (option.empty()) return false;
   numeric::Extended value;
@@ -124,7 +124,7 @@ bool ReadRecordLength(const std::string& option, uint16_t* length) {
   return true;
 }
 
-// Step 4: a device name binds the channel to the device's slot.
+// A device name binds the channel to the device's slot.
 bool OpenDevice(const std::string& name, uint16_t mode, uint16_t channel) {
   for (int32_t index = 0; index < kDeviceSlots; ++index) {
     const ChannelSlot* device = SlotAt(index);
@@ -145,7 +145,7 @@ bool OpenDevice(const std::string& name, uint16_t mode, uint16_t channel) {
   return false;
 }
 
-// Step 13: the full path, kept in code page 932 in the slot; *system_path
+// The full path, kept in code page 932 in the slot; *system_path
 // is the same path in the file system's encoding. False (raised) on failure.
 bool ResolvePath(const std::string& name, ChannelSlot* slot, std::string* system_path) {
   std::string utf8_name;
@@ -180,8 +180,8 @@ bool ResolvePath(const std::string& name, ChannelSlot* slot, std::string* system
   return true;
 }
 
-// Steps 15 and 16: length from the size; append goes to the end, over a
-// final end-of-file mark, which the next write replaces.
+// Once the file is open: its length from its size; append goes to the end,
+// over a final end-of-file mark, which the next write replaces.
 bool PlaceFile(ChannelSlot* slot) {
   FileControl& control = *slot->control;
   uint64_t size = 0;
@@ -215,8 +215,10 @@ bool PlaceFile(ChannelSlot* slot) {
   return true;
 }
 
-// The open proper (steps 1 to 18 of the open); every failure is raised at
-// 0x2008 and leaves neither a slot nor a bound channel.
+// The open proper, from the name to the bound channel: the name's option,
+// a device, the drive prefix and the record length are checked, then a slot
+// is made, the full path resolved, the file opened and placed. Every
+// failure is raised at 0x2008 and leaves neither a slot nor a bound channel.
 void OpenNamed(std::string name, uint16_t channel, uint16_t mode, bool option_allowed,
                uint16_t record_length) {
   if (record_length == 0) record_length = kDefaultRecordLength;

@@ -80,11 +80,10 @@ void FlushPending(ChannelSlot& slot, bool map_errors) {
   FileControl& control = *slot.control;
   uint32_t location = control.pending_location;
   if (HandOver(slot)) return;
-  int16_t code = SystemFailureCode(map_errors);
-  if (control.deferred_code == 0) {
-    control.deferred_code = code;
-    control.deferred_location = location;
-  }
+  // No earlier deferred error waits here: a write raises it before it
+  // buffers anything, so there was nothing to hand over behind it.
+  control.deferred_code = SystemFailureCode(map_errors);
+  control.deferred_location = location;
 }
 
 void FlushAllFiles() {

@@ -11,6 +11,8 @@ bool WriteAll(int fd, const void* bytes, std::size_t length) {
   while (length > 0) {
     ssize_t n = ::write(fd, p, length);
     if (n < 0 && errno == EINTR) continue;
+    // Taking nothing is how a full regular file refuses more.
+    if (n == 0) errno = ENOSPC;
     if (n <= 0) return false;
     p += n;
     length -= static_cast<std::size_t>(n);

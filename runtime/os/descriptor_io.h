@@ -6,7 +6,8 @@
 
 namespace tolvex::os {
 
-// Writes all `length` bytes; false when the system refuses (errno is kept).
+// Writes all `length` bytes; false when the system refuses (errno is kept,
+// ENOSPC when a write takes nothing).
 bool WriteAll(int fd, const void* bytes, std::size_t length);
 
 }  // namespace tolvex::os

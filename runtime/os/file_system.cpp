@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "runtime/os/descriptor_io.h"
+#include "runtime/os/fault_countdown.h"
+
 namespace tolvex::os {
 namespace {
 
@@ -18,7 +21,7 @@ int g_last_error = 0;
 
 struct Injection {
   FileCall which = FileCall::kAny;
-  int successes_left = -1;  // negative: never fail
+  FaultCountdown countdown;
   int error_number = 0;
 };
 Injection g_injection;
@@ -28,12 +31,8 @@ uint64_t g_counts[8] = {};
 bool Refused(FileCall call) {
   ++g_counts[static_cast<int>(call)];
   ++g_counts[static_cast<int>(FileCall::kAny)];
-  if (g_injection.successes_left < 0) return false;
   if (g_injection.which != FileCall::kAny && g_injection.which != call) return false;
-  if (g_injection.successes_left > 0) {
-    --g_injection.successes_left;
-    return false;
-  }
+  if (!g_injection.countdown.Refuse()) return false;
   g_last_error = g_injection.error_number;
   return true;
 }
@@ -175,21 +174,7 @@ bool ReadFile(FileHandle handle, void* destination, uint32_t count, uint32_t* go
 
 bool WriteFile(FileHandle handle, const void* source, uint32_t count) {
   if (Refused(FileCall::kWrite)) return false;
-  const auto* bytes = static_cast<const unsigned char*>(source);
-  uint32_t done = 0;
-  while (done < count) {
-    ssize_t n = ::write(handle, bytes + done, count - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Failed();
-    }
-    // A regular file only writes nothing when it cannot take more.
-    if (n == 0) {
-      g_last_error = ENOSPC;
-      return false;
-    }
-    done += static_cast<uint32_t>(n);
-  }
+  if (!WriteAll(handle, source, count)) return Failed();
   return true;
 }
 
@@ -210,7 +195,7 @@ int LastOsError() { return g_last_error; }
 void RefuseFileTooLarge() { g_last_error = EFBIG; }
 
 void FailFileCalls(FileCall which, int successes, int error_number) {
-  g_injection = Injection{which, successes, error_number};
+  g_injection = Injection{which, FaultCountdown{successes}, error_number};
 }
 
 uint64_t FileCallCount(FileCall which) { return g_counts[static_cast<int>(which)]; }

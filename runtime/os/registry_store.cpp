@@ -1,5 +1,6 @@
-// The registry store (see registry_store.h): hive paths, the REGEDIT4 text
-// form, and the locked read-modify-rename cycle that keeps a hive whole.
+// The registry store (see registry_store.h): hive paths and the locked
+// read-modify-rename cycle that keeps a hive whole; the text inside is
+// hive_text's.
 #include "runtime/os/registry_store.h"
 
 #include <fcntl.h>
@@ -14,16 +15,16 @@
 
 #include "runtime/os/code_page.h"
 #include "runtime/os/descriptor_io.h"
+#include "runtime/os/fault_countdown.h"
+#include "runtime/os/hive_text.h"
 
 namespace tolvex::os {
 namespace {
 
-// Everything in this anonymous namespace down to the next banner runs inside
-// the fatal signal handler too: no allocation, no locale, no stdio.
+// Everything down to the banner of the ordinary path runs inside the fatal
+// signal handler too: no allocation, no locale, no stdio.
 
 constexpr std::size_t kPathMax = 4096;
-constexpr std::size_t kMaxValues = 16;
-constexpr char kHeaderLine[] = "REGEDIT4";
 // A crashing process or a slow disk may hold the lock a moment; five seconds
 // of polite retries is far longer than any honest write takes.
 constexpr int kLockAttempts = 500;
@@ -36,196 +37,8 @@ constexpr std::size_t kLargestHive = 4 * 1024 * 1024;
 // system itself gives up (ELOOP).
 constexpr int kMaxLinks = 40;
 
-int g_steps_left = -1;
-
-bool StepFails() {
-  if (g_steps_left < 0) return false;
-  if (g_steps_left == 0) return true;
-  --g_steps_left;
-  return false;
-}
-
-// ------------------------------------------------------------ text sink
-
-// Bytes go to `data`; a sink without data only counts them, which is how a
-// rewrite learns its exact size before the real buffer is allocated.
-struct Sink {
-  char* data;
-  std::size_t capacity;
-  std::size_t length = 0;
-  bool overflow = false;
-
-  void Put(std::string_view text) {
-    if (overflow || capacity - length < text.size()) {
-      overflow = true;
-      return;
-    }
-    if (data != nullptr) std::memcpy(data + length, text.data(), text.size());
-    length += text.size();
-  }
-  void Put(char c) { Put(std::string_view(&c, 1)); }
-};
-
-constexpr char kHexDigits[] = "0123456789abcdef";
-
-void PutHexByte(Sink& out, unsigned char byte) {
-  out.Put(kHexDigits[byte >> 4]);
-  out.Put(kHexDigits[byte & 0xF]);
-}
-
-void PutNumber(Sink& out, uint32_t number) {
-  out.Put("dword:");
-  for (int shift = 24; shift >= 0; shift -= 8) PutHexByte(out, static_cast<unsigned char>(number >> shift));
-}
-
-// A quoted string, with the two escapes REGEDIT4 knows.
-void PutQuoted(Sink& out, std::string_view text) {
-  out.Put('"');
-  for (char c : text) {
-    if (c == '"' || c == '\\') out.Put('\\');
-    out.Put(c);
-  }
-  out.Put('"');
-}
-
-// Raw bytes of a string value with its terminating NUL, as the system's own
-// export writes a string it cannot show.
-void PutHexString(Sink& out, std::string_view text) {
-  out.Put("hex(1):");
-  for (unsigned char c : text) {
-    PutHexByte(out, c);
-    out.Put(',');
-  }
-  out.Put("00");
-}
-
-bool IsPrintable(std::string_view text, bool allow_high) {
-  for (unsigned char c : text)
-    if (c < 0x20 || c == 0x7F || (!allow_high && c >= 0x80)) return false;
-  return true;
-}
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
-
-std::string_view TrimRight(std::string_view line) {
-  while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-    line.remove_suffix(1);
-  return line;
-}
-
-const char* RootName(RegistryRoot root) {
-  return root == RegistryRoot::kCurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-}
-
-void PutSectionHeader(Sink& out, RegistryRoot root, std::string_view key) {
-  out.Put('[');
-  out.Put(RootName(root));
-  out.Put('\\');
-  out.Put(key);
-  out.Put(']');
-}
-
-// A value line `"NAME"=data`: the name between the quotes, or empty when the
-// line is something else (a default value, a comment, garbage).
-std::string_view ValueLineName(std::string_view line, std::string_view* data) {
-  if (line.size() < 3 || line[0] != '"') return {};
-  std::size_t i = 1;
-  while (i < line.size() && line[i] != '"') i += (line[i] == '\\') ? 2 : 1;
-  if (i >= line.size() || i + 1 >= line.size() || line[i + 1] != '=') return {};
-  if (data) *data = line.substr(i + 2);
-  return line.substr(1, i - 1);
-}
-
-// An encoded value: the name and the text after '='.
-struct EncodedValue {
-  std::string_view name;
-  std::string_view data;
-};
-
-void PutValueLine(Sink& out, const EncodedValue& value) {
-  out.Put('"');
-  out.Put(value.name);
-  out.Put("\"=");
-  out.Put(value.data);
-  out.Put('\n');
-}
-
-// Copies hive text `old_text` to `out` with `values` set under the section
-// `header`: values that exist are replaced in place, the others are appended
-// at the end of the section (before the blank lines that follow it), and a
-// missing section is appended at the end of the file. Each value is written
-// once: later copies of its line are dropped, so a hive that collected
-// duplicates heals instead of growing with every rewrite.
-bool RewriteHive(std::string_view old_text, std::string_view header, const EncodedValue* values,
-                 std::size_t count, Sink& out) {
-  if (count > kMaxValues) return false;
-  bool written[kMaxValues] = {};
-  bool in_target = false;
-  bool found = false;
-  int pending_blanks = 0;
-  bool first = true;
-
-  auto flush_unwritten = [&] {
-    for (std::size_t i = 0; i < count; ++i)
-      if (!written[i]) {
-        PutValueLine(out, values[i]);
-        written[i] = true;
-      }
-  };
-
-  std::size_t pos = 0;
-  while (pos < old_text.size()) {
-    std::size_t end = old_text.find('\n', pos);
-    if (end == std::string_view::npos) end = old_text.size();
-    std::string_view line = TrimRight(old_text.substr(pos, end - pos));
-    pos = end + 1;
-    if (first) {
-      first = false;
-      if (!SameIgnoringCase(line, kHeaderLine)) out.Put("REGEDIT4\n\n");
-    }
-    if (line.empty()) {
-      ++pending_blanks;
-      continue;
-    }
-    if (line[0] == '[') {
-      if (in_target) flush_unwritten();
-      in_target = SameIgnoringCase(line, header);
-      found = found || in_target;
-    } else if (in_target) {
-      std::string_view name = ValueLineName(line, nullptr);
-      bool replaced = false;
-      for (std::size_t i = 0; i < count && !name.empty() && !replaced; ++i) {
-        if (!SameIgnoringCase(name, values[i].name)) continue;
-        replaced = true;
-        if (written[i]) break;
-        for (; pending_blanks > 0; --pending_blanks) out.Put('\n');
-        PutValueLine(out, values[i]);
-        written[i] = true;
-      }
-      if (replaced) continue;
-    }
-    for (; pending_blanks > 0; --pending_blanks) out.Put('\n');
-    out.Put(line);
-    out.Put('\n');
-  }
-  if (first) out.Put("REGEDIT4\n");
-  if (in_target) flush_unwritten();
-  if (!found) {
-    out.Put('\n');
-    out.Put(header);
-    out.Put('\n');
-    flush_unwritten();
-  }
-  out.Put('\n');
-  return !out.overflow;
-}
+FaultCountdown g_hive_steps;
+bool StepFails() { return g_hive_steps.Refuse(); }
 
 // ------------------------------------------------------ files and locks
 
@@ -238,16 +51,6 @@ bool CopyPath(char* target, std::string_view a, std::string_view b, std::string_
   }
   *p = '\0';
   return true;
-}
-
-void PutDecimal(Sink& out, unsigned long value) {
-  char digits[24];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (n > 0) out.Put(digits[--n]);
 }
 
 struct HivePaths {
@@ -290,7 +93,7 @@ bool BuildPaths(const char* hive_path, const char* temp_tag, HivePaths* paths) {
   std::string_view hive(paths->hive);
   if (hive.size() + 40 > kPathMax) return false;
   char suffix[48];
-  Sink tag{suffix, sizeof suffix - 1};
+  HiveSink tag{suffix, sizeof suffix - 1};
   tag.Put(temp_tag);
   PutDecimal(tag, static_cast<unsigned long>(getpid()));
   suffix[tag.length] = '\0';
@@ -434,25 +237,27 @@ HivePaths g_signal_paths;
 
 // ------------------------------------------- ordinary (allocating) path
 
+// Strings go to the file as UTF-8 between quotes when they convert and
+// show, else as their raw bytes.
 void Encode(const RegistryValue& value, std::string* data) {
   std::string utf8;
   char room[16];
-  Sink out{room, sizeof room};
+  HiveSink out{room, sizeof room};
   if (value.is_number) {
-    PutNumber(out, value.number);
+    PutNumberData(out, value.number);
     data->assign(room, out.length);
     return;
   }
   if (Cp932ToUtf8(value.text, &utf8) && IsPrintable(utf8, true)) {
     std::vector<char> quoted(utf8.size() * 2 + 4);
-    Sink q{quoted.data(), quoted.size()};
-    PutQuoted(q, utf8);
+    HiveSink q{quoted.data(), quoted.size()};
+    PutQuotedData(q, utf8);
     data->assign(quoted.data(), q.length);
     return;
   }
   std::vector<char> buffer(value.text.size() * 3 + 16);
-  Sink hex{buffer.data(), buffer.size()};
-  PutHexString(hex, value.text);
+  HiveSink hex{buffer.data(), buffer.size()};
+  PutHexStringData(hex, value.text);
   data->assign(buffer.data(), hex.length);
 }
 
@@ -486,53 +291,11 @@ bool ReadHiveText(RegistryRoot root, std::string* text) {
   return ok;
 }
 
-// The data text of the last `name` line in a section for `key`.
-bool FindValueData(RegistryRoot root, std::string_view key, std::string_view name,
+// The data text of the last `name` line in the section for `key`; `text`
+// holds the hive that `data` points into.
+bool FindHiveValue(RegistryRoot root, std::string_view key, std::string_view name,
                    std::string* text, std::string_view* data) {
-  if (!ReadHiveText(root, text)) return false;
-  std::string header = std::string("[") + RootName(root) + "\\" + std::string(key) + "]";
-  std::string_view all(*text);
-  bool in_target = false;
-  bool found = false;
-  std::size_t pos = 0;
-  while (pos < all.size()) {
-    std::size_t end = all.find('\n', pos);
-    if (end == std::string_view::npos) end = all.size();
-    std::string_view line = TrimRight(all.substr(pos, end - pos));
-    pos = end + 1;
-    if (!line.empty() && line[0] == '[') {
-      in_target = SameIgnoringCase(line, header);
-      continue;
-    }
-    std::string_view value_data;
-    if (in_target && SameIgnoringCase(ValueLineName(line, &value_data), name) && !name.empty()) {
-      *data = value_data;
-      found = true;
-    }
-  }
-  return found;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = Lower(c);
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-bool DecodeHexBytes(std::string_view data, std::string* bytes) {
-  bytes->clear();
-  std::size_t i = 0;
-  while (i < data.size()) {
-    if (data[i] == ',' || data[i] == ' ') {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= data.size() || HexValue(data[i]) < 0 || HexValue(data[i + 1]) < 0) return false;
-    bytes->push_back(static_cast<char>(HexValue(data[i]) * 16 + HexValue(data[i + 1])));
-    i += 2;
-  }
-  return true;
+  return ReadHiveText(root, text) && FindValueData(*text, SectionHeader(root, key), name, data);
 }
 
 // The directory holding the running program, without a trailing slash;
@@ -574,7 +337,7 @@ std::string HivePath(RegistryRoot root) {
 
 bool SetRegistryValues(RegistryRoot root, std::string_view key,
                        std::span<const RegistryValue> values) {
-  if (values.size() > kMaxValues) return false;
+  if (values.size() > kMaxHiveValues) return false;
   std::string path = HivePath(root);
   HivePaths paths;
   if (path.empty() || !BuildPaths(path.c_str(), ".tmp.", &paths)) return false;
@@ -585,7 +348,7 @@ bool SetRegistryValues(RegistryRoot root, std::string_view key,
     Encode(values[i], &data[i]);
     encoded[i] = {values[i].name, data[i]};
   }
-  std::string header = std::string("[") + RootName(root) + "\\" + std::string(key) + "]";
+  const std::string header = SectionHeader(root, key);
 
   HiveTransaction transaction;
   if (!transaction.Begin(paths, kLargestHive)) {
@@ -598,10 +361,10 @@ bool SetRegistryValues(RegistryRoot root, std::string_view key,
   const std::string_view old_view(old_text.data(), old_length);
   // A first pass only counts, so the buffer is as large as the text really
   // written, whatever the old hive holds.
-  Sink measure{nullptr, SIZE_MAX};
+  HiveSink measure{nullptr, SIZE_MAX};
   if (!RewriteHive(old_view, header, encoded.data(), encoded.size(), measure)) return false;
   std::vector<char> new_text(measure.length);
-  Sink out{new_text.data(), new_text.size()};
+  HiveSink out{new_text.data(), new_text.size()};
   return RewriteHive(old_view, header, encoded.data(), encoded.size(), out) &&
          transaction.Commit(new_text.data(), out.length);
 }
@@ -610,19 +373,11 @@ bool QueryRegistryString(RegistryRoot root, std::string_view key, std::string_vi
                          std::size_t max_length, std::string* text) {
   std::string hive;
   std::string_view data;
-  if (!FindValueData(root, key, name, &hive, &data)) return false;
-  std::string result;
-  if (data.size() >= 2 && data.front() == '"' && data.back() == '"') {
-    std::string utf8;
-    for (std::size_t i = 1; i + 1 < data.size(); ++i) {
-      if (data[i] == '\\' && i + 2 < data.size()) ++i;
-      utf8.push_back(data[i]);
-    }
+  if (!FindHiveValue(root, key, name, &hive, &data)) return false;
+  std::string utf8, result;
+  if (UnquoteData(data, &utf8)) {
     if (!Utf8ToCp932(utf8, &result)) return false;
-  } else if (data.substr(0, 7) == "hex(1):") {
-    if (!DecodeHexBytes(data.substr(7), &result)) return false;
-    if (!result.empty() && result.back() == '\0') result.pop_back();
-  } else {
+  } else if (!DecodeHexStringData(data, &result)) {
     return false;
   }
   if (result.size() > max_length) return false;
@@ -634,37 +389,28 @@ bool QueryRegistryNumber(RegistryRoot root, std::string_view key, std::string_vi
                          uint32_t* number) {
   std::string hive;
   std::string_view data;
-  if (!FindValueData(root, key, name, &hive, &data)) return false;
-  if (data.substr(0, 6) != "dword:" || data.size() < 7 || data.size() > 14) return false;
-  uint32_t value = 0;
-  for (char c : data.substr(6)) {
-    int digit = HexValue(c);
-    if (digit < 0) return false;
-    value = value * 16 + static_cast<uint32_t>(digit);
-  }
-  *number = value;
-  return true;
+  return FindHiveValue(root, key, name, &hive, &data) && DecodeNumberData(data, number);
 }
 
 bool SetRegistryValuesFromSignal(const char* hive_path, RegistryRoot root, std::string_view key,
                                  const RegistryValue* values, std::size_t count) {
-  if (count > kMaxValues || hive_path == nullptr) return false;
+  if (count > kMaxHiveValues || hive_path == nullptr) return false;
   if (!BuildPaths(hive_path, ".tmpf.", &g_signal_paths)) return false;
 
-  EncodedValue encoded[kMaxValues];
-  Sink pool{g_signal_values, sizeof g_signal_values};
+  EncodedValue encoded[kMaxHiveValues];
+  HiveSink pool{g_signal_values, sizeof g_signal_values};
   for (std::size_t i = 0; i < count; ++i) {
     std::size_t start = pool.length;
     if (values[i].is_number)
-      PutNumber(pool, values[i].number);
+      PutNumberData(pool, values[i].number);
     else if (IsPrintable(values[i].text, false))
-      PutQuoted(pool, values[i].text);
+      PutQuotedData(pool, values[i].text);
     else
-      PutHexString(pool, values[i].text);
+      PutHexStringData(pool, values[i].text);
     if (pool.overflow) return false;
     encoded[i] = {values[i].name, std::string_view(g_signal_values + start, pool.length - start)};
   }
-  Sink header{g_signal_header, sizeof g_signal_header};
+  HiveSink header{g_signal_header, sizeof g_signal_header};
   PutSectionHeader(header, root, key);
   if (header.overflow) return false;
 
@@ -673,7 +419,7 @@ bool SetRegistryValuesFromSignal(const char* hive_path, RegistryRoot root, std::
   bool ok = transaction.Begin(g_signal_paths, kSignalHiveBytes) &&
             transaction.ReadOld(g_signal_old, sizeof g_signal_old, &old_length);
   if (ok) {
-    Sink out{g_signal_new, sizeof g_signal_new};
+    HiveSink out{g_signal_new, sizeof g_signal_new};
     ok = RewriteHive(std::string_view(g_signal_old, old_length),
                      std::string_view(g_signal_header, header.length), encoded, count, out) &&
          transaction.Commit(g_signal_new, out.length);
@@ -681,6 +427,6 @@ bool SetRegistryValuesFromSignal(const char* hive_path, RegistryRoot root, std::
   return ok;
 }
 
-void FailHiveStepsAfter(int successes) { g_steps_left = successes; }
+void FailHiveStepsAfter(int successes) { g_hive_steps = FaultCountdown{successes}; }
 
 }  // namespace tolvex::os

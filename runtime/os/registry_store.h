@@ -1,7 +1,7 @@
 // The registry store: the runtime's stand-in for the system registry, two
 // small REGEDIT4-style text hives (HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE).
 // OS code: files, locks, the environment and the program's own location are
-// reached only from here.
+// reached only from here; the text form is hive_text's.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -9,22 +9,13 @@
 #include <string>
 #include <string_view>
 
-namespace tolvex::os {
+#include "runtime/os/hive_text.h"
 
-enum class RegistryRoot { kCurrentUser, kLocalMachine };
+namespace tolvex::os {
 
 // Environment variables that move a hive elsewhere (the full path of its file).
 inline constexpr char kUserHiveVariable[] = "TOLVEX_USER_HIVE";
 inline constexpr char kMachineHiveVariable[] = "TOLVEX_MACHINE_HIVE";
-
-// One value to set. Names are ASCII and compared without regard to case, as
-// the system registry does. A string value holds code page 932 bytes.
-struct RegistryValue {
-  const char* name;
-  bool is_number;
-  std::string_view text;  // string values, without terminator
-  uint32_t number;        // 32-bit number values
-};
 
 // Where a hive lives:
 //   user:    $TOLVEX_USER_HIVE, else $XDG_CONFIG_HOME/tolvex/user.reg, else

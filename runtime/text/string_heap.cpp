@@ -140,7 +140,6 @@ uint32_t CompactStrings() {
       run += kBlockHeader + next.length;
     }
     g_heap.used -= run;
-    if (g_heap.used == 0) return kHeapChunk;
     std::memmove(g_heap.base + at, g_heap.base + at + run, g_heap.used - at);
     if (at < first_moved) first_moved = at;
   }

@@ -20,8 +20,9 @@ constexpr bool kHeapStressBuild = false;
 #endif
 constexpr uint32_t kBlockHeader = 12;
 
-// Steps 1 to 5 of NewTempText: append a block holding a copy of `source`
-// (length > 0) and return its text address. The block has no owner yet.
+// The heap's part of NewTempText: makes room (making the heap, squeezing
+// or growing it as needed), appends a block holding a copy of `source`
+// (length > 0) and returns its text address. The block has no owner yet.
 const uint8_t* AppendBlock(uint32_t length, const uint8_t* source);
 // Makes `owner` the owner of the block whose text starts at `text`.
 void SetBlockOwner(const uint8_t* text, StringValue* owner);

@@ -19,7 +19,7 @@ TEST_F(ErrorRecordTest, NumbersAreUnsigned16BitAndOverwriteTheLastRecord) {
   } rows[] = {
       {5, 33, 0x9801, 33, 5, 0x98, 1},
       {-1, -2, 0x0000, 65534, 65535, 0, 0},
-      {1006, 32767, 0x4C04, 32767, 1006, 0x4C, 4},
+      {1006, 32767, 0x4CF4, 32767, 1006, 0x4C, 0xF4},
   };
   for (const Row& row : rows) {
     frame::WriteErrorRecord(nullptr, row.code, row.statement, row.location);

@@ -58,7 +58,6 @@ void TypeAKey(ReportWindow& w) {
 std::string g_missing_tile;
 
 void Begin(int16_t statement) {
-  frame::RegisterMainModule(&kTolvex);
   frame::RegisterCurrentModule(&kTolvex);
   frame::StatementHook();
   frame::SetStatementNumber(statement);

@@ -84,8 +84,7 @@ TEST_F(FrameTest, StartUpNamesTheWindowAndFailsWithoutOne) {
 
 TEST_F(FrameTest, BreakAtAHookShowsThePreviousStatement) {
   EXPECT_EQ(Run([] {
-              frame::RegisterMainModule(&kProgram);  // as the routine does first
-              frame::RegisterCurrentModule(&kProgram);
+              frame::RegisterCurrentModule(&kProgram);  // as the routine does first
               Statements(5);
               io::DeliverKey(io::kKeyBreak);  // as a dispatched Ctrl+C would
               g_window->Type("k");

@@ -15,7 +15,6 @@ using RuntimeErrorTest = testing::RuntimeTest;
 const ProgramRecord kRoutine{"Tolvex"};
 
 TEST_F(RuntimeErrorTest, RecordsCodeStatementModuleAndUnwinds) {
-  RegisterMainModule(&kRoutine);
   RegisterCurrentModule(&kRoutine);
   SetStatementNumber(33);
   text::PushConstText(text::ConstText("temporary"));

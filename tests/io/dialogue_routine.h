@@ -18,7 +18,6 @@ inline void DialogueRoutine() {
   static int16_t unit;
   static text::StringValue done;
   name = done = text::StringValue{};  // a run before released their bytes
-  frame::RegisterMainModule(&kDialogueProgram);
   frame::RegisterCurrentModule(&kDialogueProgram);
   int16_t statement = 0;
   auto next = [&statement] {

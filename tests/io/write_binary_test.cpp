@@ -122,10 +122,20 @@ TEST_F(WriteBinaryTest, FailuresOfTheSystem) {
   EXPECT_FALSE(Exists("b.bin") || Exists("c.bin"));
   io::WriteBinary(2, 2, &value);  // reported once
 
-  // A file may not pass 4 GiB - 1 bytes, where its 32-bit length ends.
+  // A file may not pass 4 GiB - 1 bytes, where its 32-bit length ends: a
+  // write (a text line here) may end there, not one byte past.
+  ControlOf(3).position = 0xFFFFFFFCu;
+  io::SelectOutputChannel(3);
+  text::PushConstText(text::ConstText("x"));
+  io::WriteText(io::kEndLine);
+  EXPECT_EQ(ControlOf(3).length, 0xFFFFFFFFu);
   ControlOf(3).position = 0xFFFFFFFEu;
   EXPECT_TRUE(Raises([&] { io::WriteBinary(3, 2, &value); }, kErrDiskFull, kLocWriteBinaryWrite));
-  ControlOf(3).position = 0;
+
+  // The flushes of channels 2 and 3 both fail at one close: the first is
+  // reported (its binary write, not channel 3's text line).
+  os::FailFileCalls(os::FileCall::kWrite, 0, ENOSPC);
+  EXPECT_TRUE(Raises([] { io::CloseChannel(0); }, kErrDiskFull, kLocWriteBinaryWrite));
 }
 
 // A failed write removes every file the run created, the complete ones

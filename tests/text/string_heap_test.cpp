@@ -34,6 +34,11 @@ TEST_F(StringHeapTest, BlocksTakeTwelveBytesMoreThanTheirText) {
   EXPECT_EQ(stats.chunks, 1u);
   EXPECT_EQ(stats.used, 3u + 12u + 100u + 12u);
   EXPECT_EQ(a.bytes, stats.base + 12);  // the header sits right before the text
+  // A squeeze alone (no resize, whose move would refresh every owner) moves
+  // b down, and b follows.
+  ReleaseText(a);
+  CompactStrings();
+  EXPECT_EQ(b.bytes, StringHeapStats().base + 12);
 }
 
 TEST_F(StringHeapTest, FreedBlocksStayUntilAnAppendDoesNotFit) {
@@ -93,11 +98,12 @@ TEST_F(StringHeapTest, TemporariesOnTheStackFollowAMove) {
   ReleaseText(top);
 }
 
-TEST_F(StringHeapTest, EverythingFreedLeavesAnEmptyHeap) {
+TEST_F(StringHeapTest, EverythingFreedLeavesOneEmptyChunk) {
   StringValue a{};
-  Assign(&a, "x");
+  Assign(&a, std::string(600000, 'x'));  // three chunks
   ReleaseText(a);
   EXPECT_EQ(CompactStrings(), 262144u);
+  EXPECT_EQ(StringHeapStats().chunks, 1u);
   EXPECT_EQ(StringHeapStats().used, 0u);
   EXPECT_EQ(StringHeapStats().live_blocks, 0u);
 }
