@@ -348,11 +348,18 @@ unit_ok:
         *GridElement(vars.row, vars.column) = kNoData;
       } else {
         Statement(58);  // Else
+        // Statements 59 and 60 read no status: no reported flag can stand
+        // there. Their steps run in double precision (elevation_cell.h),
+        // which touches no flag of the x87 unit; and since the check of
+        // statement 51 only ReadItems has used that unit, whose conversion
+        // takes back the flags it raises and whose store of a single is
+        // exact. Nor would the x87 steps these stand for raise a reported
+        // flag for any finite single whose cell fits (elevation_cell_test),
+        // and a read elevation is always finite.
         Statement(59);
         if (vars.unit_factor == kMetresFactor) {
           // Rounded to single here, before the product below.
           vars.elevation = AddHalf(vars.elevation);
-          numeric::CheckFloat();
         }
         Statement(60);
         {
@@ -360,7 +367,6 @@ unit_ok:
           // gives 126 tenths.
           int16_t value = 0;
           const bool fits = ScaledCell(vars.elevation, vars.unit_factor, &value);
-          numeric::CheckFloat();
           if (!fits) frame::RaiseError(frame::kErrOverflow, frame::kLocToInt16);
           *GridElement(vars.row, vars.column) = value;
         }

@@ -19,7 +19,11 @@ void SlowPath() {
     io::WindowSystem* window = io::MainWindow();
     if (window != nullptr && !window->PumpMessages()) Terminate();
   }
-  uint32_t flags = attention.exchange(0, std::memory_order_relaxed);
+  // Nearly always nothing is pending: a plain load sees that, and only a
+  // set flag is taken with the exchange (a locked instruction). A flag set
+  // just after the load stays set for the next hook.
+  uint32_t flags = attention.load(std::memory_order_relaxed);
+  if (flags != 0) flags = attention.exchange(0, std::memory_order_relaxed);
   if (flags & kAttentionBreakSignal) MarkBreakPending();
   if (flags != 0 || BreakPending()) {
     attention.store(0, std::memory_order_relaxed);

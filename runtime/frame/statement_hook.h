@@ -19,7 +19,9 @@ void SlowPath();
 // 12th, 23rd... call, terminates when the window has been closed, and runs
 // the break when Ctrl+C is pending. Costs no system call otherwise.
 inline void StatementHook() {
-  const bool due = hook_detail::counter-- == 0;
+  // The counter counts down to -1 (it is never below that: the slow path
+  // reloads it), so the sign of the decrement says the pump is due.
+  const bool due = --hook_detail::counter < 0;
   if (__builtin_expect(due | (hook_detail::attention.load(std::memory_order_relaxed) != 0), 0))
     hook_detail::SlowPath();
 }

@@ -1,4 +1,4 @@
-// SelectItemSource and ReadItems (see read_items.h).
+// ReadItems (see read_items.h).
 #include "runtime/io/read_items.h"
 
 #include "runtime/frame/error_codes.h"
@@ -7,19 +7,15 @@
 #include "runtime/io/input_source.h"
 #include "runtime/io/item_scanner.h"
 #include "runtime/io/keyboard_input.h"
+#include "runtime/io/plain_entry.h"
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
 
-void SelectItemSource(int16_t channel) {
-  SelectInputSource(channel, kItemMode, frame::kLocItemSourceChannel,
-                    frame::kLocItemSourceClosed, frame::kLocItemSourceKind);
-}
+namespace {
 
-void ReadItems(const ItemList& list) {
-  const InputContext& input = CurrentInput();
-  if (input.source == kKeyboardSlot) return ReadKeyboardItems(list);
-
+// The general path: field by field through ReadField, ScanItem, StoreItem.
+[[gnu::noinline]] void ReadFileItems(const InputContext& input, const ItemList& list) {
   uint8_t* field = KeptInputBuffer(kFieldBufferBytes, frame::kLocReadItemsBuffer);
   if (field == nullptr) return;
   for (uint32_t i = list.count; i-- > 0;) {
@@ -32,6 +28,15 @@ void ReadItems(const ItemList& list) {
     StoreItem(item, number);
   }
   text::SetStackDepth(input.recorded_depth);
+}
+
+}  // namespace
+
+void ReadItems(const ItemList& list) {
+  const InputContext& input = CurrentInput();
+  if (input.source == kKeyboardSlot) return ReadKeyboardItems(list);
+  if (ReadPlainEntry(input, list)) return;
+  ReadFileItems(input, list);
 }
 
 }  // namespace tolvex::io

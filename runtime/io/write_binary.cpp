@@ -9,7 +9,9 @@
 
 namespace tolvex::io {
 
-void WriteBinary(int16_t channel, uint32_t count, const void* address) {
+namespace write_binary_detail {
+
+void WriteBinaryChecked(int16_t channel, uint32_t count, const void* address) {
   const int32_t index =
       OpenChannelSlot(channel, frame::kLocWriteBinaryChannel, frame::kLocWriteBinaryClosed);
   if (index == -1) return;
@@ -29,5 +31,7 @@ void WriteBinary(int16_t channel, uint32_t count, const void* address) {
     return frame::RaiseError(frame::kErrTypeMismatch, frame::kLocWriteBinaryString);
   WriteToFile(*slot, variable->bytes, variable->length, frame::kLocWriteBinaryStringWrite);
 }
+
+}  // namespace write_binary_detail
 
 }  // namespace tolvex::io

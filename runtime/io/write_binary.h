@@ -3,6 +3,10 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/frame/error_codes.h"
+#include "runtime/io/channel_table.h"
+#include "runtime/io/write_buffer.h"
+
 namespace tolvex::io {
 
 // With `count` > 0 writes `count` bytes from `address` as they lie in memory
@@ -13,6 +17,30 @@ namespace tolvex::io {
 // be reached 51 at 0x1908; not mode 9 or 10 51 at 0x1903; a system failure
 // at 0x1905 (0x1907 for the string form).
 // Example: int16_t v = -9999; WriteBinary(2, 2, &v) writes F1 D8.
-void WriteBinary(int16_t channel, uint32_t count, const void* address);
+// Inline, as the raster is written two bytes per call.
+inline void WriteBinary(int16_t channel, uint32_t count, const void* address);
+
+// ------------------------------------------------- inline steps
+
+namespace write_binary_detail {
+// WriteBinary with every check that raises.
+void WriteBinaryChecked(int16_t channel, uint32_t count, const void* address);
+}  // namespace write_binary_detail
+
+inline void WriteBinary(int16_t channel, uint32_t count, const void* address) {
+  // A variable's bytes to an open binary output file: the checks that pass
+  // without raising, then the write itself.
+  const auto number = static_cast<uint16_t>(channel);
+  if (count != 0 && number >= 1 && number <= 255) {
+    const int32_t index = LookupChannel(number);
+    ChannelSlot* slot = IsFileSlot(index) ? SlotAt(index) : nullptr;
+    if (slot != nullptr && slot->control != nullptr &&
+        (slot->kind == kBinaryOutput || slot->kind == kBinaryReadWrite)) {
+      return WriteToFile(*slot, static_cast<const uint8_t*>(address), count,
+                         frame::kLocWriteBinaryWrite);
+    }
+  }
+  write_binary_detail::WriteBinaryChecked(channel, count, address);
+}
 
 }  // namespace tolvex::io

@@ -35,8 +35,10 @@ void RaiseWriteFailure(int16_t code, uint32_t location) {
   frame::RaiseError(code, location);
 }
 
-void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
-                 uint32_t location) {
+namespace write_buffer_detail {
+
+void WriteThroughBuffer(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
+                        uint32_t location) {
   FileControl& control = *slot.control;
   if (control.deferred_code != 0) {
     RaiseDeferred(control);
@@ -71,6 +73,8 @@ void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
   control.position += count;
   if (control.position > control.length) control.length = control.position;
 }
+
+}  // namespace write_buffer_detail
 
 void FlushPending(ChannelSlot& slot, bool map_errors) {
   FileControl& control = *slot.control;

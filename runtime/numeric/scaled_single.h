@@ -41,10 +41,13 @@ struct Unpacked {
 
 // Round to nearest, ties to even, of kept + rest / 2^64, where rest holds
 // the dropped bits aligned to the top of its 64 bits: 1 to add, else 0.
-// Without branches: which way a value rounds is as good as random.
+// Without branches: which way a value rounds is as good as random. The sum
+// rest + (half - 1) + (lowest bit of kept) passes 2^64 exactly when rest
+// is above the half, or at it with kept odd.
 inline uint64_t RoundingCarry(uint64_t kept, uint64_t rest) {
-  constexpr uint64_t kHalf = uint64_t{1} << 63;
-  return static_cast<uint64_t>(rest > kHalf) | (static_cast<uint64_t>(rest == kHalf) & kept);
+  constexpr uint64_t kBelowHalf = (uint64_t{1} << 63) - 1;
+  uint64_t sum;
+  return __builtin_add_overflow(rest, kBelowHalf + (kept & 1), &sum) ? 1 : 0;
 }
 
 // One fmul: the exact product rounded to 64 bits.
@@ -69,7 +72,7 @@ inline Unpacked Multiply(Unpacked left, const PowerBits& right) {
 
 }  // namespace scaled_single_detail
 
-inline bool ScaledSingle(const ScannedDigits& digits, float* single) {
+[[gnu::always_inline]] inline bool ScaledSingle(const ScannedDigits& digits, float* single) {
   if (digits.high != 0) return false;
   if (digits.low == 0) {  // every zero is +0
     *single = 0.0f;
