@@ -60,8 +60,15 @@ void ErrorReport(const ProgramRecord* module, int16_t code, int16_t statement,
   WriteErrorRecord(module, code, statement, location);
   if (io::ConsoleUsable()) {
     WriteConsole(line);
+    std::string report = line;
     char text[kConsoleMessageBytes];
-    if (LookUpMessageText(code, text, sizeof text)) WriteConsole(std::string("\r\n") + text);
+    if (LookUpMessageText(code, text, sizeof text)) {
+      std::string message_line = std::string("\r\n") + text;
+      WriteConsole(message_line);
+      report += message_line;
+    }
+    io::MainWindow()->ShowReport(reinterpret_cast<const uint8_t*>(report.data()),
+                                 static_cast<uint32_t>(report.size()));
     KeyWait(false);
     return;
   }

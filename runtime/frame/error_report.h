@@ -23,9 +23,10 @@ void ReportUnhandledError();
 std::string FormatReportLine(const ProgramRecord* module, int16_t code, int16_t statement);
 
 // Writes the error record, then with a usable console: the report line, CR
-// LF + the message text when the library has one (260-byte buffer), and
-// KeyWait(false). Without one: the message box on stderr holding the line,
-// or "%s\n%s" of the line and the message text (256-byte buffer).
+// LF + the message text when the library has one (260-byte buffer), both
+// again to the window's ShowReport, and KeyWait(false). Without one: the
+// message box on stderr holding the line, or "%s\n%s" of the line and the
+// message text (256-byte buffer).
 void ErrorReport(const ProgramRecord* module, int16_t code, int16_t statement,
                  uint32_t location);
 

@@ -19,7 +19,8 @@ void InstallFatalFaultReport();
 void RemoveFatalFaultReport();
 
 // The report itself; async-signal-safe. Restores the terminal first (so the
-// line lands on the normal screen), writes
+// line lands on the normal screen, below the console's last drawn rows that
+// the restore leaves there), writes
 //   "続行不可能なエラーが発生しました Tolvex [24行]\r\n"
 // on stderr ("(モジュール名不明)" when no module is registered; UTF-8, as the
 // terminal shows it), then writes XMODL, XLINE, XMODE, XRTL, XADDR and XCODE.

@@ -171,6 +171,7 @@ int RunProgramIn(io::WindowSystem& window, const char* program_path,
     failed = true;
   }
 
+  if (window.InputRefused()) failed = true;
   CloseWindows(window);
   ReleaseRuntime();
   RemoveFatalFaultReport();

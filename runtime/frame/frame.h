@@ -25,7 +25,8 @@ const RuntimeOptions& Options();
 // Process entry: runs `routine` in the terminal when stdin and stdout are
 // terminals, otherwise on the standard streams. Returns the exit status:
 // the EndProgram code, 0 after the break or a closed window, 1 after an
-// unhandled runtime error or a start that failed.
+// unhandled runtime error, a window that refused its input or a start that
+// failed.
 int RunProgram(int argc, char** argv, const ProgramRecord* program, void (*routine)());
 // The same with a given window (the headless window of the tests).
 int RunProgramIn(io::WindowSystem& window, const char* program_path,

@@ -106,7 +106,7 @@ void DecodeKeys(KeyDecoder& decoder, const uint8_t* bytes, uint32_t length,
     size_t n = Utf8Length(c);
     if (i + n > text.size()) break;
     std::string cp932;
-    if (n > 1 && os::Utf8ToCp932(std::string_view(text).substr(i, n), &cp932) &&
+    if (n > 1 && os::Utf8ToCp932Exact(std::string_view(text).substr(i, n), &cp932) &&
         !cp932.empty()) {
       keys->append(cp932);
     } else {

@@ -44,6 +44,17 @@ class WindowSystem {
     (void)bytes;
     (void)length;
   }
+  // The report of an unhandled runtime error (code page 932, each line begun
+  // with CR LF), after the console has shown it. A front end whose console
+  // may go where nobody looks (a pipe) says it on stderr too.
+  virtual void ShowReport(const uint8_t* bytes, uint32_t length) {
+    (void)bytes;
+    (void)length;
+  }
+  // The window closed because it refused its input (a piped answer it cannot
+  // take; it said why on stderr). The program then ends as after a runtime
+  // error: exit status 1.
+  virtual bool InputRefused() const { return false; }
 };
 
 // The main window, or null before the frame attached one (and in tests that

@@ -45,4 +45,9 @@ bool Utf8ToCp932(std::string_view utf8, std::string* out) {
   return Convert("CP932", "UTF-8", utf8, out);
 }
 
+bool Utf8ToCp932Exact(std::string_view utf8, std::string* out) {
+  std::string back;
+  return Utf8ToCp932(utf8, out) && Cp932ToUtf8(*out, &back) && back == utf8;
+}
+
 }  // namespace tolvex::os

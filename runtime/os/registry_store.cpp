@@ -15,10 +15,6 @@
 #include "runtime/os/code_page.h"
 #include "runtime/os/descriptor_io.h"
 
-#ifndef TOLVEX_PREFIX
-#define TOLVEX_PREFIX "/usr/local"
-#endif
-
 namespace tolvex::os {
 namespace {
 
@@ -473,6 +469,27 @@ bool DecodeHexBytes(std::string_view data, std::string* bytes) {
   return true;
 }
 
+// The directory holding the running program, without a trailing slash;
+// empty when the system will not say.
+std::string ExecutableDirectory() {
+  char path[kPathMax];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  if (length <= 0 || static_cast<std::size_t>(length) == sizeof path) return {};
+  std::string_view program(path, static_cast<std::size_t>(length));
+  return std::string(program.substr(0, program.rfind('/')));
+}
+
+// See HivePath: the build tree's hive sits beside the program, an installed
+// tree's one level up, next to bin/.
+std::string MachineHiveBesideProgram() {
+  constexpr char kHiveName[] = "/etc/tolvex/machine.reg";
+  std::string directory = ExecutableDirectory();
+  if (directory.empty()) return {};
+  std::string build_tree = directory + kHiveName;
+  if (access(build_tree.c_str(), F_OK) == 0) return build_tree;
+  return directory.substr(0, directory.rfind('/')) + kHiveName;
+}
+
 }  // namespace
 
 // ================================================================ public
@@ -481,7 +498,7 @@ std::string HivePath(RegistryRoot root) {
   const char* variable = root == RegistryRoot::kCurrentUser ? kUserHiveVariable : kMachineHiveVariable;
   const char* set = std::getenv(variable);
   if (set && *set) return set;
-  if (root == RegistryRoot::kLocalMachine) return TOLVEX_PREFIX "/etc/tolvex/machine.reg";
+  if (root == RegistryRoot::kLocalMachine) return MachineHiveBesideProgram();
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config && config[0] == '/') return std::string(config) + "/tolvex/user.reg";
   const char* home = std::getenv("HOME");

@@ -1,6 +1,7 @@
 // The registry store: the runtime's stand-in for the system registry, two
 // small REGEDIT4-style text hives (HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE).
-// OS code: files, locks and the environment are reached only from here.
+// OS code: files, locks, the environment and the program's own location are
+// reached only from here.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +29,14 @@ struct RegistryValue {
 // Where a hive lives:
 //   user:    $TOLVEX_USER_HIVE, else $XDG_CONFIG_HOME/tolvex/user.reg, else
 //            $HOME/.config/tolvex/user.reg
-//   machine: $TOLVEX_MACHINE_HIVE, else <prefix>/etc/tolvex/machine.reg
-// Empty when no place can be named (no HOME, say).
+//   machine: $TOLVEX_MACHINE_HIVE, else, with DIR the directory of the running
+//            program (/proc/self/exe), the first of these that exists, else
+//            the second:
+//              DIR/etc/tolvex/machine.reg     a build tree (build/tolvex)
+//              DIR/../etc/tolvex/machine.reg  an installed tree (<prefix>/bin/tolvex)
+// The machine hive is found at run time, so an installed tree can be moved.
+// Example: /usr/local/bin/tolvex reads /usr/local/etc/tolvex/machine.reg.
+// Empty when no place can be named (no HOME, say, or no /proc).
 std::string HivePath(RegistryRoot root);
 
 // Sets `values` under `key` (e.g. "Software\\Veltrane\\Ostrel V6.3\\ENV"),

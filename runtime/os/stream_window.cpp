@@ -23,22 +23,35 @@ size_t Utf8Length(const std::string& text, size_t i) {
 
 }  // namespace
 
-std::string AnswerToCp932(const std::string& line) {
-  std::string out;
-  if (Utf8ToCp932(line, &out)) return out;
-  out.clear();
+AnswerRefusal AnswerToCp932(const std::string& line, std::string* cp932) {
+  cp932->clear();
   for (size_t i = 0; i < line.size();) {
     unsigned char c = static_cast<unsigned char>(line[i]);
     size_t n = c < 0x80 ? 1 : Utf8Length(line, i);
-    if (n == 0) {  // not UTF-8: a code page 932 byte already
-      out += line[i++];
+    if (n <= 1) {  // ASCII, or no UTF-8: a code page 932 byte already
+      *cp932 += line[i++];
       continue;
     }
     std::string one;
-    if (Utf8ToCp932(std::string_view(line).substr(i, n), &one)) out += one;
+    if (!Utf8ToCp932Exact(std::string_view(line).substr(i, n), &one))
+      return AnswerRefusal::kUnheldCharacters;
+    *cp932 += one;
     i += n;
   }
-  return out;
+  return AnswerRefusal::kNone;
+}
+
+std::string RefusalLine(std::string_view program, const std::string& answer,
+                        AnswerRefusal reason) {
+  const char* why = "";
+  switch (reason) {
+    case AnswerRefusal::kUnheldCharacters:
+      why = "holds characters that code page 932 cannot hold";
+      break;
+    case AnswerRefusal::kNone:
+      break;
+  }
+  return std::string(program) + ": answer \"" + answer + "\" " + why + "\n";
 }
 
 std::string ConsoleToUtf8(const uint8_t* bytes, uint32_t length, uint8_t* carried_lead) {
@@ -73,9 +86,11 @@ std::string ConsoleToUtf8(const uint8_t* bytes, uint32_t length, uint8_t* carrie
   return out;
 }
 
-bool StreamWindow::Open(std::string_view) {
+bool StreamWindow::Open(std::string_view title) {
+  program_ = title;
   open_ = true;
   closed_ = false;
+  refused_ = false;
   InstallCloseSignals(false);
   return true;
 }
@@ -128,7 +143,13 @@ bool StreamWindow::WaitMessage() {
       closed_ = true;  // end of input closes the window
       return false;
     }
-    for (char c : AnswerToCp932(line)) pending_.push_back(static_cast<uint8_t>(c));
+    std::string keys;
+    AnswerRefusal refusal = AnswerToCp932(line, &keys);
+    if (refusal != AnswerRefusal::kNone) {
+      Refuse(line, refusal);
+      return false;
+    }
+    for (char c : keys) pending_.push_back(static_cast<uint8_t>(c));
     pending_.push_back('\r');
   }
   uint8_t key = pending_.front();
@@ -141,6 +162,23 @@ void StreamWindow::ShowText(const uint8_t* bytes, uint32_t length) {
   if (!open_) return;
   std::string text = ConsoleToUtf8(bytes, length, &carried_lead_);
   if (!text.empty()) WriteAll(output_fd_, text.data(), static_cast<uint32_t>(text.size()));
+}
+
+void StreamWindow::Refuse(const std::string& answer, AnswerRefusal reason) {
+  std::string text = RefusalLine(program_, answer, reason);
+  WriteAll(error_fd_, text.data(), static_cast<uint32_t>(text.size()));
+  refused_ = true;
+  closed_ = true;  // the wait is cut off: nothing after the answer runs
+}
+
+// The console's report shows its lines from its first line end on; stderr
+// gets them as lines of their own.
+void StreamWindow::ShowReport(const uint8_t* bytes, uint32_t length) {
+  uint8_t no_lead = 0;
+  std::string text = ConsoleToUtf8(bytes, length, &no_lead);
+  if (!text.empty() && text.front() == '\n') text.erase(0, 1);
+  text += '\n';
+  WriteAll(error_fd_, text.data(), static_cast<uint32_t>(text.size()));
 }
 
 void StreamWindow::Close() {

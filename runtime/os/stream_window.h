@@ -1,16 +1,29 @@
 // The stream front end, for scripts: each question takes one answer line
-// from stdin; stdout receives what the console shows, as UTF-8 with LF.
+// from stdin; stdout receives what the console shows, as UTF-8 with LF;
+// stderr why an answer was refused, and the report of a runtime error.
 #pragma once
+#include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 
 #include "runtime/io/window_system.h"
 
 namespace tolvex::os {
 
+// Why an answer line is refused. A refused answer is never acted on: the
+// window says why on stderr and closes, and the program ends with status 1.
+enum class AnswerRefusal : uint8_t {
+  kNone,
+  kUnheldCharacters,  // a character code page 932 cannot hold exactly
+};
+
 class StreamWindow : public io::WindowSystem {
  public:
-  StreamWindow(int input_fd, int output_fd) : input_fd_(input_fd), output_fd_(output_fd) {}
+  // Answers come from `input_fd`, the console's text goes to `output_fd`;
+  // refusals and error reports are said on `error_fd`.
+  StreamWindow(int input_fd, int output_fd, int error_fd = 2)
+      : input_fd_(input_fd), output_fd_(output_fd), error_fd_(error_fd) {}
   ~StreamWindow() override { Close(); }
 
   bool Open(std::string_view title) override;
@@ -21,24 +34,37 @@ class StreamWindow : public io::WindowSystem {
   void Beep() override {}
   void Close() override;
   void ShowText(const uint8_t* bytes, uint32_t length) override;
+  void ShowReport(const uint8_t* bytes, uint32_t length) override;
+  bool InputRefused() const override { return refused_; }
 
  private:
   // Reads one line byte by byte, so nothing past it is taken from stdin
   // (the answers of later questions stay there). False at end of input.
   bool ReadAnswerLine(std::string* line);
+  // Says on stderr why `answer` is refused, and closes the window.
+  void Refuse(const std::string& answer, AnswerRefusal reason);
 
   int input_fd_;
   int output_fd_;
+  int error_fd_;
+  std::string program_;  // the title: names the program in a refusal
   bool open_ = false;
   bool closed_ = false;
+  bool refused_ = false;
   bool after_cr_ = false;       // the last line ended with CR: skip one LF
   uint8_t carried_lead_ = 0;    // a lead byte whose trail comes next write
   std::deque<uint8_t> pending_;  // the answer's keys, Enter last
 };
 
-// An answer line as code page 932: UTF-8 characters converted, those with
-// no such form left out, bytes that are no UTF-8 taken as they are.
-std::string AnswerToCp932(const std::string& line);
+// An answer line as code page 932 into *cp932: UTF-8 characters converted,
+// bytes that are no UTF-8 taken as they are (code page 932 already). Refused
+// when a UTF-8 character has no exact form (é, Hangul, "〜"; see
+// Utf8ToCp932Exact). Example: "標a" -> kNone, "\x95\x57" "a".
+AnswerRefusal AnswerToCp932(const std::string& line, std::string* cp932);
+// The line stderr gets for a refused answer (UTF-8, LF). Example:
+//   tolvex: answer "café" holds characters that code page 932 cannot hold
+std::string RefusalLine(std::string_view program, const std::string& answer,
+                        AnswerRefusal reason);
 // Console bytes as UTF-8 for stdout: CR dropped, LF kept; `carried_lead`
 // holds a lead byte across calls. Bytes with no character become '?'.
 std::string ConsoleToUtf8(const uint8_t* bytes, uint32_t length, uint8_t* carried_lead);

@@ -9,6 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -39,6 +41,17 @@ constexpr char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[H\x1b[2J";
 constexpr char kLeave[] = "\x1b[0m\x1b[?25h\x1b[?1049l\x1b[23;0t";
 
 constexpr int kCloseSignals[] = {SIGHUP, SIGTERM};
+
+// The transcript the restore writes. Two halves: a new text is copied into
+// the half not shown, then made the shown one, so a restore from a signal
+// handler never writes a half-copied text.
+constexpr size_t kTranscriptBytes = 8192;  // 24 rows x (80 cells x 3 bytes + CR LF) = 5808
+struct KeptTranscript {
+  char bytes[2][kTranscriptBytes];
+  size_t length[2] = {0, 0};
+  volatile sig_atomic_t shown = 0;
+};
+KeptTranscript g_transcript;
 
 // A signal that arrives between a wait's look at the flags and its blocking
 // call would be lost; the handlers therefore also write one byte to this
@@ -132,6 +145,17 @@ void RestoreTerminalNow() {
   if (g_saved.input_flags >= 0) ::fcntl(g_saved.input_fd, F_SETFL, g_saved.input_flags);
   WriteAll(g_saved.output_fd, kLeave, sizeof kLeave - 1);
   ::tcsetattr(g_saved.input_fd, TCSAFLUSH, &g_saved.mode);
+  int shown = g_transcript.shown;
+  WriteAll(g_saved.output_fd, g_transcript.bytes[shown], g_transcript.length[shown]);
+}
+
+void KeepTranscript(std::string_view text) {
+  int next = 1 - g_transcript.shown;
+  size_t length = std::min(text.size(), kTranscriptBytes);
+  if (length > 0) std::memcpy(g_transcript.bytes[next], text.data(), length);
+  g_transcript.length[next] = length;
+  std::atomic_signal_fence(std::memory_order_release);
+  g_transcript.shown = next;
 }
 
 void InstallCloseSignals(bool break_on_interrupt) {

@@ -1,8 +1,10 @@
 // The terminal's mode and the process signals: raw keyboard, the alternate
-// screen, and their restoration on every way out, a crash included.
+// screen, and their restoration on every way out, a crash included, with the
+// console's last rows left on the normal screen.
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <string_view>
 
 #include "runtime/os/descriptor_io.h"
 
@@ -21,9 +23,15 @@ SignalFlags& Signals();
 // alternate screen and asks for SIGIO when bytes arrive. False when `fd`
 // is no terminal or its mode cannot be set.
 bool EnterTerminalMode(int input_fd, int output_fd);
-// Puts back the saved mode and the normal screen. Idempotent and
-// async-signal-safe (tcsetattr and write only), so a crash can call it.
+// Puts back the saved mode and the normal screen, then writes the kept
+// transcript there. Idempotent and async-signal-safe (tcsetattr and write
+// only), so a crash can call it.
 void RestoreTerminalNow();
+// Keeps `text` (UTF-8, the console's rows) for the restore to leave on the
+// normal screen, replacing what was kept. Text past 8 KiB (more than 24 rows
+// of 80 cells need) is cut. Not signal-safe, but a signal that arrives
+// during it finds the text kept before.
+void KeepTranscript(std::string_view text);
 
 // SIGHUP and SIGTERM close the window, SIGINT is the break key; the
 // handlers only set flags. SIGIO and SIGWINCH set their flags too.

@@ -40,6 +40,22 @@ void AppendCharacter(std::string& out, const char* bytes, size_t length) {
   }
 }
 
+// The cells [first, last) of one row; a double-byte character needs both
+// its cells inside.
+void AppendCells(std::string& out, const io::ScreenRow& row, int32_t first, int32_t last) {
+  for (int32_t c = first; c < last; ++c) {
+    const char* cell = reinterpret_cast<const char*>(&row.chars[c]);
+    if (row.kinds[c] == io::kLeadCell && c + 1 < last && row.kinds[c + 1] == io::kTrailCell) {
+      AppendCharacter(out, cell, 2);
+      ++c;
+    } else if (row.kinds[c] == io::kLeadCell || row.kinds[c] == io::kTrailCell) {
+      out += ' ';  // half of a character cut by the view's edge
+    } else {
+      AppendCharacter(out, cell, 1);
+    }
+  }
+}
+
 }  // namespace
 
 void FollowCursor(const io::ConsoleScreen& screen, TerminalView& view) {
@@ -62,24 +78,28 @@ std::string RenderScreen(const io::ConsoleScreen& screen, const TerminalView& vi
   for (int32_t r = 0; r < rows; ++r) {
     const io::ScreenRow& row = screen.rows[view.first_row + r];
     MoveTo(out, r, 0);
-    int32_t last = view.first_column + columns;
-    for (int32_t c = view.first_column; c < last; ++c) {
-      const char* cell = reinterpret_cast<const char*>(&row.chars[c]);
-      if (row.kinds[c] == io::kLeadCell && c + 1 < last && row.kinds[c + 1] == io::kTrailCell) {
-        AppendCharacter(out, cell, 2);
-        ++c;
-      } else if (row.kinds[c] == io::kLeadCell || row.kinds[c] == io::kTrailCell) {
-        out += ' ';  // half of a character cut by the view's edge
-      } else {
-        AppendCharacter(out, cell, 1);
-      }
-    }
+    AppendCells(out, row, view.first_column, view.first_column + columns);
     if (view.columns > columns) out += "\x1b[K";
   }
   int32_t cursor_row = std::min(screen.cursor_row, screen.height - 1) - view.first_row;
   int32_t cursor_column = std::min(screen.cursor_column, screen.width - 1) - view.first_column;
   MoveTo(out, cursor_row, cursor_column);
   if (screen.caret_visible) out += "\x1b[?25h";
+  return out;
+}
+
+std::string ScreenTranscript(const io::ConsoleScreen& screen) {
+  std::string out;
+  size_t kept = 0;  // the end of the last row that is not blank
+  for (int32_t r = 0; r < screen.height; ++r) {
+    size_t start = out.size();
+    AppendCells(out, screen.rows[r], 0, screen.width);
+    // Stops at the line end before the row: blanks of other rows stay.
+    out.erase(out.find_last_not_of(' ') + 1);
+    out += "\r\n";
+    if (out.size() > start + 2) kept = out.size();
+  }
+  out.resize(kept);
   return out;
 }
 

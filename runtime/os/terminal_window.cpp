@@ -87,6 +87,8 @@ void TerminalWindow::RenderIfChanged() {
   WriteAll(output_fd_, frame.data(), static_cast<uint32_t>(frame.size()));
   drawn_version_ = screen.version;
   force_draw_ = false;
+  // What a crash leaves on the normal screen: the rows the user last saw.
+  KeepTranscript(ScreenTranscript(screen));
 }
 
 bool TerminalWindow::PumpMessages() {
@@ -135,6 +137,9 @@ void TerminalWindow::Close() {
   if (!open_) return;
   open_ = false;
   closed_ = true;
+  // The restore leaves the console's final rows on the normal screen: what
+  // was written, and the error that stopped the program, stay readable.
+  KeepTranscript(ScreenTranscript(io::Screen()));
   RestoreTerminalNow();
   RemoveCloseSignals();
 }

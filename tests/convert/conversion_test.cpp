@@ -323,6 +323,22 @@ TEST_F(ConversionTest, ReadingErrorsStopAtTheirStatementWithoutOutput) {
   }
 }
 
+// A new user's run names no machine hive: the program finds the build tree's
+// one beside it, and the report goes on with the message library's line.
+TEST_F(ConversionTest, BuildTreeHiveAddsTheMessageLine) {
+  const char* named = std::getenv("TOLVEX_MACHINE_HIVE");
+  const std::string isolated = named ? named : "";
+  unsetenv("TOLVEX_MACHINE_HIVE");
+  Outcome run = Convert("absent\n1\n\n");
+  if (named) setenv("TOLVEX_MACHINE_HIVE", isolated.c_str(), 1);
+  ExpectError(run, 24, 63);
+  // The report's line, then the library's text for 63: ファイルが見つかりません
+  const std::string message =
+      "[63]\n\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB\xE3\x81\x8C\xE8\xA6\x8B\xE3\x81\xA4"
+      "\xE3\x81\x8B\xE3\x82\x8A\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\n";
+  EXPECT_NE(run.console.find(message), std::string::npos) << run.console;
+}
+
 TEST_F(ConversionTest, TileShorterThanItsHeaderStopsAtTheLineRead) {
   std::ofstream(Path("short.xml"), std::ios::binary) << "<?xml version=\"1.0\"?>\r\n<a>\r\n";
   ExpectError(Convert("short\n1\n\n"), 29, 54);

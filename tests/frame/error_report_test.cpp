@@ -1,7 +1,10 @@
 // The report of an unhandled error and the key wait, end to end through the
 // frame with the headless window: the console rows, the exit status, the
-// error record, the message line, the break, and the box form on stderr.
+// error record, the message line, the break, and the box form on stderr;
+// and the copy on stderr that the stream front end makes.
 #include "runtime/frame/error_report.h"
+
+#include <unistd.h>
 
 #include <functional>
 
@@ -13,6 +16,7 @@
 #include "runtime/io/headless_window.h"
 #include "runtime/io/key_queue.h"
 #include "runtime/io/open_channel.h"
+#include "runtime/os/stream_window.h"
 #include "runtime/os/code_page.h"
 #include "runtime/text/string_stack.h"
 #include "tests/frame/hive_fixture.h"
@@ -220,6 +224,23 @@ TEST_F(ErrorReportTest, WithoutAConsoleTheBoxGoesToStandardError) {
   ::testing::internal::CaptureStderr();
   frame::KeyWait(false);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), title + ":\n" + Utf8(kPressAnyKey) + "\n");
+}
+
+// Piped, the report and the message line also go to stderr, so a script
+// that throws stdout away still sees why the run failed.
+TEST_F(ErrorReportTest, TheStreamFrontEndAlsoSaysTheReportOnStandardError) {
+  SetLibraryDirectory(machine_hive_, "HKEY_LOCAL_MACHINE", LibraryDirectory());
+  int in[2], out[2], err[2];
+  ASSERT_EQ(pipe(in) | pipe(out) | pipe(err), 0);
+  close(in[1]);  // no input: the key wait ends the run
+  {
+    os::StreamWindow window(in[0], out[1], err[1]);
+    EXPECT_EQ(frame::RunProgramIn(window, "/usr/bin/tolvex", &kTolvex, MissingTileRoutine), 1);
+  }
+  char text[256] = {};
+  EXPECT_GT(read(err[0], text, sizeof text - 1), 0);
+  EXPECT_EQ(std::string(text), Utf8(kReport24) + "\n" + Utf8(kFileNotFound) + "\n");
+  for (int fd : {in[0], out[0], out[1], err[0], err[1]}) close(fd);
 }
 
 }  // namespace

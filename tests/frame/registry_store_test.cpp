@@ -127,6 +127,15 @@ TEST_F(RegistryStoreTest, UnreachableHivesFailQuietly) {
   if (!home.empty()) setenv("HOME", home.c_str(), 1);
 }
 
+// Without its variable the machine hive is looked for beside the running
+// program, then one level up: a test program in build/tests finds the build
+// tree's own hive.
+TEST_F(RegistryStoreTest, MachineHiveIsFoundFromTheProgramsDirectory) {
+  unsetenv(os::kMachineHiveVariable);
+  EXPECT_EQ(std::filesystem::weakly_canonical(os::HivePath(RegistryRoot::kLocalMachine)),
+            std::filesystem::weakly_canonical(TOLVEX_BINARY_DIR "/etc/tolvex/machine.reg"));
+}
+
 // Two processes hammer the same hive; each write must see the other's
 // values (no lost update) and the file must stay a valid hive throughout.
 TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLeaveAValidHive) {

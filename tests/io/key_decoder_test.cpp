@@ -48,7 +48,9 @@ TEST(KeyDecoder, SplitReadsAndCharactersWithoutAForm) {
   EXPECT_EQ(Decode(decoder, "\xe6\xa8", &unmappable), "");
   EXPECT_EQ(Decode(decoder, "\x99", &unmappable), "\x95\x57");
   EXPECT_EQ(Decode(decoder, "\xf0\x9f\x98\x80z", &unmappable), "z");  // an emoji
-  EXPECT_EQ(unmappable, 1);
+  // é, and 〜 and ¥, which code page 932 keeps only as ～ and a backslash
+  EXPECT_EQ(Decode(decoder, "\xc3\xa9\xe3\x80\x9c\xc2\xa5y", &unmappable), "y");
+  EXPECT_EQ(unmappable, 4);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The stream front end: one answer line per question (LF, CR LF or CR),
-// nothing read past it, UTF-8 both ways, end of input closes the window.
+// nothing read past it, UTF-8 both ways, end of input closes the window, an
+// answer code page 932 cannot hold ends the run.
 #include "runtime/os/stream_window.h"
 
 #include <unistd.h>
@@ -15,27 +16,37 @@ namespace {
 struct StreamRun {
   int status;
   std::string output;
+  std::string errors;
   std::string left_in_input;
 };
 
-// Runs the dialogue with `input` on a pipe as stdin and a pipe as stdout.
+std::string ReadToEnd(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  close(fd);
+  return text;
+}
+
+// Runs the dialogue with `input` on a pipe as stdin and pipes as stdout and
+// stderr.
 StreamRun RunDialogue(const std::string& input) {
-  int in[2], out[2];
+  int in[2], out[2], err[2];
   EXPECT_EQ(pipe(in), 0);
   EXPECT_EQ(pipe(out), 0);
+  EXPECT_EQ(pipe(err), 0);
   EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
   close(in[1]);
   StreamRun run;
   {
-    os::StreamWindow window(in[0], out[1]);
+    os::StreamWindow window(in[0], out[1], err[1]);
     run.status = frame::RunProgramIn(window, "/bin/dialogue", &kDialogueProgram, DialogueRoutine);
   }
   close(out[1]);
-  char buffer[4096];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, n);
-  for (ssize_t n; (n = read(in[0], buffer, sizeof buffer)) > 0;) run.left_in_input.append(buffer, n);
-  close(out[0]);
-  close(in[0]);
+  close(err[1]);
+  run.output = ReadToEnd(out[0]);
+  run.errors = ReadToEnd(err[0]);
+  run.left_in_input = ReadToEnd(in[0]);
   return run;
 }
 
@@ -71,10 +82,26 @@ TEST_F(StreamWindowTest, ReEntryUtf8AndTheEndOfInput) {
   EXPECT_EQ(run.status, 0);
 }
 
+// A name code page 932 cannot hold is never used: it is not echoed, the
+// lines after it stay unread, and stderr says why.
+TEST_F(StreamWindowTest, AnAnswerCodePage932CannotHoldEndsTheRun) {
+  StreamRun run = RunDialogue("caf\xc3\xa9\n1\n\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, "File Name xxxxxx.XML? ");
+  EXPECT_EQ(run.errors,
+            "dialogue: answer \"caf\xc3\xa9\" holds characters that code page 932 cannot hold\n");
+  EXPECT_EQ(run.left_in_input, "1\n\n");
+}
+
 TEST(StreamText, Conversions) {
-  EXPECT_EQ(os::AnswerToCp932("\xe6\xa8\x99" "a"), "\x95\x57" "a");
-  EXPECT_EQ(os::AnswerToCp932("\x95\x57"), "\x95\x57");  // already code page 932
-  EXPECT_EQ(os::AnswerToCp932("a\xf0\x9f\x98\x80" "b"), "ab");  // no form: left out
+  std::string cp932;
+  EXPECT_EQ(os::AnswerToCp932("\xe6\xa8\x99" "a", &cp932), os::AnswerRefusal::kNone);
+  EXPECT_EQ(cp932, "\x95\x57" "a");
+  EXPECT_EQ(os::AnswerToCp932("\x95\x57", &cp932), os::AnswerRefusal::kNone);
+  EXPECT_EQ(cp932, "\x95\x57");  // already code page 932
+  // An emoji; 〜, which would come back as ～ (another name).
+  for (const char* unheld : {"a\xf0\x9f\x98\x80" "b", "\xe3\x80\x9c"})
+    EXPECT_EQ(os::AnswerToCp932(unheld, &cp932), os::AnswerRefusal::kUnheldCharacters);
   uint8_t carried = 0;
   const uint8_t first[] = {'a', '\r', '\n', 0x95};
   const uint8_t second[] = {0x57, '\r', '\n'};

@@ -1,7 +1,8 @@
 // The terminal front end in a real pseudo-terminal: the dialogue is typed
 // with arrows, BackSpace and a double-byte character; the test reads what the
-// terminal was sent and checks the terminal's mode is back afterwards. Also
-// the renderer's view of a terminal smaller than 80 x 24.
+// terminal was sent and checks the terminal's mode and the console's rows
+// are back on the normal screen afterwards. Also the renderer's view of a
+// terminal smaller than 80 x 24, and the transcript.
 #include "runtime/os/terminal_window.h"
 
 #include <fcntl.h>
@@ -105,6 +106,11 @@ class PseudoTerminal {
     EXPECT_EQ(after.c_iflag & ICRNL, initial_.c_iflag & ICRNL);
   }
   const std::string& output() const { return output_; }
+  // What was written after the normal screen came back: the transcript.
+  std::string AfterRestore() const {
+    size_t at = output_.rfind("\x1b[?1049l");
+    return at == std::string::npos ? "" : output_.substr(at);
+  }
   void Signal(int number) { kill(child_, number); }
 
  private:
@@ -182,6 +188,23 @@ TEST(TerminalWindow, ACrashRestoresTheTerminal) {
   ASSERT_TRUE(pty.WaitFor("working"));
   EXPECT_EQ(pty.Finish(), 1000 + SIGSEGV);
   pty.ExpectRestored();
+  EXPECT_NE(pty.AfterRestore().find("working"), std::string::npos);  // as last drawn
+}
+
+// The rows left behind are the console's final ones, also those written
+// after the window was closed (and so never drawn).
+TEST(TerminalWindow, TheTranscriptHoldsRowsNeverDrawn) {
+  PseudoTerminal pty([] {
+    io::SelectConsole(0);
+    frame::StatementHook();
+    raise(SIGTERM);
+    text::PushConstText(text::ConstText("undrawn"));
+    io::WriteText(0);
+    frame::EndProgram(0);
+  });
+  ASSERT_TRUE(pty.ok());
+  EXPECT_EQ(pty.Finish(), 0);
+  EXPECT_NE(pty.AfterRestore().find("undrawn"), std::string::npos);
 }
 
 class RenderTest : public RuntimeTest {};
@@ -218,6 +241,28 @@ TEST_F(RenderTest, DoubleByteCellsBecomeOneWideCharacter) {
   view.first_column = 2;
   frame = os::RenderScreen(io::Screen(), view);
   EXPECT_NE(frame.find("\x1b[1;1H b "), std::string::npos);
+}
+
+// The rows left on the normal screen: trailing blanks and blank rows at the
+// bottom go, blank rows between stay, the last row and full rows count.
+TEST_F(RenderTest, TheTranscriptKeepsTheRowsWithoutTrailingBlanks) {
+  const std::string full(80, 'z');
+  std::string to_last_row;
+  for (int i = 0; i < 22; ++i) to_last_row += "\r\n";
+  struct Case {
+    std::string written, transcript;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"a\x95\x57" "b  \r\n\r\n x\x01y\r\n\r\n", "a\xe6\xa8\x99" "b\r\n\r\n x y\r\n"},
+      {full + to_last_row + "end", full + "\r\n" + to_last_row + "end\r\n"},
+  };
+  for (const Case& c : cases) {
+    io::ResetScreen();
+    io::WriteConsoleBytes(reinterpret_cast<const uint8_t*>(c.written.data()),
+                          static_cast<uint32_t>(c.written.size()));
+    EXPECT_EQ(os::ScreenTranscript(io::Screen()), c.transcript) << c.written;
+  }
 }
 
 }  // namespace
