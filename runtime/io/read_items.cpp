@@ -7,7 +7,6 @@
 #include "runtime/io/input_source.h"
 #include "runtime/io/item_scanner.h"
 #include "runtime/io/keyboard_input.h"
-#include "runtime/io/plain_entry.h"
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
@@ -15,7 +14,7 @@ namespace tolvex::io {
 namespace {
 
 // The general path: field by field through ReadField, ScanItem, StoreItem.
-[[gnu::noinline]] void ReadFileItems(const InputContext& input, const ItemList& list) {
+void ReadFileItems(const InputContext& input, const ItemList& list) {
   uint8_t* field = KeptInputBuffer(kFieldBufferBytes, frame::kLocReadItemsBuffer);
   if (field == nullptr) return;
   for (uint32_t i = list.count; i-- > 0;) {
@@ -32,11 +31,14 @@ namespace {
 
 }  // namespace
 
-void ReadItems(const ItemList& list) {
+namespace read_items_detail {
+
+void ReadOtherItems(const ItemList& list) {
   const InputContext& input = CurrentInput();
   if (input.source == kKeyboardSlot) return ReadKeyboardItems(list);
-  if (ReadPlainEntry(input, list)) return;
   ReadFileItems(input, list);
 }
+
+}  // namespace read_items_detail
 
 }  // namespace tolvex::io

@@ -6,6 +6,7 @@
 #include "runtime/frame/error_codes.h"
 #include "runtime/io/input_source.h"
 #include "runtime/io/io_context.h"
+#include "runtime/io/plain_entry.h"
 
 namespace tolvex::io {
 
@@ -24,10 +25,20 @@ inline void SelectItemSource(int16_t channel);
 // with the same result.
 // Example: on the line "label,12.34\r\n" the list {2, (&z, 2), (&s, 0x10)}
 // gives s = "label" and z = 12.34f.
-void ReadItems(const ItemList& list);
+inline void ReadItems(const ItemList& list);
 
 // ------------------------------------------------------------ inline steps
-// Selected before every entry of a tile.
+// Selected and read for every entry of a tile.
+
+namespace read_items_detail {
+// ReadItems from the keyboard, or field by field from a file.
+void ReadOtherItems(const ItemList& list);
+}  // namespace read_items_detail
+
+[[gnu::always_inline]] inline void ReadItems(const ItemList& list) {
+  if (ReadPlainEntry(CurrentInput(), list)) return;
+  read_items_detail::ReadOtherItems(list);
+}
 
 inline void SelectItemSource(int16_t channel) {
   SelectInputSource(channel, kItemMode, frame::kLocItemSourceChannel,

@@ -5,6 +5,7 @@
 // everything buffered is written by CloseChannel, which the frame runs on
 // every way out. Holds no OS code beyond the file seam.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -21,6 +22,16 @@ namespace tolvex::io {
 // (the first write, a full buffer, an error to raise) take the call.
 inline void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
                         uint32_t location);
+
+// WriteToFile for a run of elements: appends whole elements of `size`
+// bytes, `stride` bytes apart from `first` on, for as long as WriteToFile
+// would merely append each (bytes pending, no deferred error, room behind
+// them, the file within 4 GiB - 1), and returns how many of `count` it
+// took. The caller hands the next one to WriteToFile, which hands the
+// buffer over or raises. Example: 5 pending bytes, 32,763 bytes of room,
+// size 2, count 20000: takes 16,381 elements.
+uint32_t AppendElements(FileControl& control, const uint8_t* first, uint32_t size,
+                        uint32_t count, ptrdiff_t stride);
 
 // Hands the pending bytes to the system. A failure is not raised here: its
 // code (MapOsError's, or the table's alone when `map_errors` is false, at

@@ -101,7 +101,7 @@ constexpr uint64_t kEachByte = 0x0101010101010101u;
 // first in the lowest byte: they are moved to the top bytes with zeros
 // below, then pairs, quadruples and the octet are joined by three
 // multiplies, every partial sum staying inside its field.
-inline uint64_t EightDigits(uint64_t values, int count) {
+[[gnu::always_inline]] inline uint64_t EightDigits(uint64_t values, int count) {
   uint64_t v = values << (64 - 8 * count);
   v = v * 10 + (v >> 8);  // bytes 0, 2, 4, 6: two digits each
   constexpr uint64_t kPairs = 0x000000FF000000FFu;
@@ -114,8 +114,9 @@ inline uint64_t EightDigits(uint64_t values, int count) {
 // readable), taken at once: the accumulator, the number of digits and of
 // those after the point, and where the number stops. False when it runs on
 // past the 8 bytes, which the byte loop then reads.
-inline bool ScanEightBytes(const char* p, uint64_t* accumulator, long* digits,
-                           int32_t* fraction_digits, bool* point, const char** stop) {
+[[gnu::always_inline]] inline bool ScanEightBytes(const char* p, uint64_t* accumulator,
+                                                 long* digits, int32_t* fraction_digits,
+                                                 bool* point, const char** stop) {
   uint64_t word;
   std::memcpy(&word, p, sizeof word);
   const uint64_t values = word ^ (0x30 * kEachByte);  // a digit's byte becomes its value
