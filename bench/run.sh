@@ -2,9 +2,10 @@
 # make bench: runs every benchmark program of the build, then times whole
 # processes side by side, alternating runs so that a noisy machine weighs on
 # both sides alike, and prints medians and ratios:
-#   - the dialogue converting one tile against reading it with cat;
-#   - `tolvex convert` on one full 10 m tile against floor_parse, a bare C
-#     parse of the same tile with no checks (the speed floor);
+#   - the dialogue converting one tile (units 1 and 2) against floor_parse,
+#     a bare C parse of the same tile with no checks (the speed floor), and
+#     against reading it with cat;
+#   - `tolvex convert` on one full 10 m tile against floor_parse;
 #   - `tolvex convert` on 16 tiles with --jobs 1 against --jobs 2.
 set -euo pipefail
 build=$(realpath "${1:-build}")
@@ -43,20 +44,27 @@ pair() {
   }'
 }
 
-echo "== the dialogue on one tile (old layout, answers piped), median of $runs runs"
 "$make_tile" tile.xml
-pair "dialogue (unit 1)" 'rm -f tile.bil tile.hdr; printf "tile\n1\n\n" | "$tolvex"' \
-     "cat" 'cat tile.xml'
-
 floor_source="$root/../shared/bench/floor_parse.c"
 if [ -f "$floor_source" ]; then
   cc -O2 -o floor_parse "$floor_source"
+  for unit in 1 2; do
+    echo "== the dialogue (unit $unit, answers piped) against floor_parse on the same tile, median of $runs runs"
+    pair "dialogue (unit $unit)" "rm -f tile.bil tile.hdr; printf 'tile\\n$unit\\n\\n' | \"\$tolvex\"" \
+         "floor_parse" './floor_parse tile.xml floor.raw'
+  done
+else
+  echo "== (floor_parse.c not found beside the project: floor ratios skipped)"
+fi
+echo "== the dialogue on one tile (old layout, answers piped) against cat, median of $runs runs"
+pair "dialogue (unit 1)" "rm -f tile.bil tile.hdr; printf 'tile\\n1\\n\\n' | \"\$tolvex\"" \
+     "cat" 'cat tile.xml'
+
+if [ -x ./floor_parse ]; then
   "$make_tile" --layout today --product DEM10B today.xml
   echo "== tolvex convert on one 10 m tile ($(stat -c %s today.xml) bytes), single-threaded"
   pair "convert -j1" '"$tolvex" convert -q -j1 --force -o out today.xml' \
        "floor_parse" './floor_parse today.xml floor.raw'
-else
-  echo "== (floor_parse.c not found beside the project: floor ratio skipped)"
 fi
 
 echo "== tolvex convert on 16 tiles: --jobs 1 against --jobs 2 (throughput = inverse time ratio)"

@@ -18,9 +18,10 @@ extern const frame::ProgramRecord kTolvexProgram;
 //   tile.xmlを読み込み中
 //   tile.bil ファイル出力中
 //   変換処理終了?
-// Every statement is preceded by StatementHook and SetStatementNumber, so a
-// runtime error is reported with the number of the statement that raised it:
-// a missing tile is "Tolvex [24行]:エラー[63]".
+// Every statement is preceded by StatementHook and SetStatementNumber (a
+// row's 1125 raster writes and their Next, statements 69 and 70, run as one
+// statement 69), so a runtime error is reported with the number of the
+// statement that raised it: a missing tile is "Tolvex [24行]:エラー[63]".
 void Tolvex();
 
 }  // namespace tolvex::convert

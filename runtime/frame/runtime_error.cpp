@@ -8,8 +8,11 @@ namespace tolvex::frame {
 namespace {
 ErrorState g_errors;
 const ProgramRecord* g_current_module = nullptr;
-int16_t g_statement = 0;
 }  // namespace
+
+namespace runtime_error_detail {
+int16_t statement = 0;
+}  // namespace runtime_error_detail
 
 void RaiseError(int16_t code, uint32_t location) {
   g_errors.location = location;
@@ -17,7 +20,7 @@ void RaiseError(int16_t code, uint32_t location) {
   numeric::ResetFloatUnit();
   if (g_errors.processing || code == 0) return;
   g_errors.last_code = code;
-  g_errors.statement = g_statement;
+  g_errors.statement = runtime_error_detail::statement;
   g_errors.module = g_current_module;
   g_errors.processing = true;
   text::ReleaseTemps();
@@ -27,15 +30,12 @@ void RaiseError(int16_t code, uint32_t location) {
 void RegisterCurrentModule(const ProgramRecord* record) { g_current_module = record; }
 const ProgramRecord* CurrentModule() { return g_current_module; }
 
-void SetStatementNumber(int16_t number) { g_statement = number; }
-int16_t StatementNumber() { return g_statement; }
-
 ErrorState& Errors() { return g_errors; }
 
 void ResetErrorState() {
   g_errors = ErrorState{};
   g_current_module = nullptr;
-  g_statement = 0;
+  runtime_error_detail::statement = 0;
 }
 
 }  // namespace tolvex::frame

@@ -36,12 +36,20 @@ void RaiseError(int16_t code, uint32_t location);
 void RegisterCurrentModule(const ProgramRecord* record);
 const ProgramRecord* CurrentModule();
 
-// The routine's current statement number (signed 16-bit, 0 at start).
-void SetStatementNumber(int16_t number);
-int16_t StatementNumber();
+// The routine's current statement number (signed 16-bit, 0 at start). Set
+// before every statement, so inline.
+inline void SetStatementNumber(int16_t number);
+inline int16_t StatementNumber();
 
 ErrorState& Errors();
 // Back to the start state: no error, no module, statement 0, flag clear.
 void ResetErrorState();
+
+namespace runtime_error_detail {
+extern int16_t statement;
+}  // namespace runtime_error_detail
+
+inline void SetStatementNumber(int16_t number) { runtime_error_detail::statement = number; }
+inline int16_t StatementNumber() { return runtime_error_detail::statement; }
 
 }  // namespace tolvex::frame

@@ -8,18 +8,28 @@
 namespace tolvex::frame {
 namespace hook_detail {
 
-int32_t counter = 0;
+int64_t counter = 0;
 std::atomic<uint32_t> attention{0};
 
 void SlowPath() {
+  // Without its biases the counter lies in -1..interval. A request that
+  // comes while they are taken back may lose its bias: its flag, read
+  // below, still stands.
+  while (counter < -1) counter += kAttentionBias;
   if (counter < 0) {
     // The counter ran out: reload it and pump. With interval 10 the pump
-    // runs on the 1st, 12th, 23rd... hook.
-    counter = Options().hook_interval;
+    // runs on the 1st, 12th, 23rd... hook; an interval below 0 pumps at
+    // every hook.
+    const int32_t interval = Options().hook_interval;
+    counter = interval < 0 ? 0 : interval;
     io::WindowSystem* window = io::MainWindow();
     if (window != nullptr && !window->PumpMessages()) Terminate();
   }
-  uint32_t flags = attention.exchange(0, std::memory_order_relaxed);
+  // Nearly always nothing is pending: a plain load sees that, and only a
+  // set flag is taken with the exchange (a locked instruction). A flag set
+  // just after the load stays set for the next hook.
+  uint32_t flags = attention.load(std::memory_order_relaxed);
+  if (flags != 0) flags = attention.exchange(0, std::memory_order_relaxed);
   if (flags & kAttentionBreakSignal) MarkBreakPending();
   if (flags != 0 || BreakPending()) {
     attention.store(0, std::memory_order_relaxed);

@@ -11,12 +11,22 @@
 #include "runtime/os/memory.h"
 
 namespace tolvex::io {
+
+namespace channel_table_detail {
+int32_t channel_map[kChannelMapEntries];
+ChannelSlot* slots[kSlotCount];
+bool started = false;
+}  // namespace channel_table_detail
+
 namespace {
 
-int32_t g_channel_map[kChannelMapEntries];
+using channel_table_detail::channel_map;
+using channel_table_detail::EnsureStarted;
+using channel_table_detail::SetUpTables;
+using channel_table_detail::slots;
+using channel_table_detail::started;
+
 ChannelSlot g_device_slots[kDeviceSlots];
-ChannelSlot* g_slots[kSlotCount];
-bool g_started = false;
 // A file this run created; `open_slot` is null once it has been closed.
 struct CreatedFile {
   std::string path;
@@ -39,26 +49,6 @@ constexpr DeviceSetup kDevices[] = {
     {13, "COM3:", 0},                {14, "COM4:", 0},
 };
 
-void SetUpTables() {
-  for (int32_t i = 0; i < kDeviceSlots; ++i) {
-    g_device_slots[i] = ChannelSlot{};
-    g_slots[i] = &g_device_slots[i];
-  }
-  for (const DeviceSetup& device : kDevices) {
-    ChannelSlot& slot = g_device_slots[device.slot];
-    std::strcpy(slot.path, device.name);
-    slot.kind = device.kind;
-  }
-  for (int32_t i = kDeviceSlots; i < kSlotCount; ++i) g_slots[i] = nullptr;
-  g_channel_map[0] = kScreenSlot;
-  for (int32_t i = 1; i < kChannelMapEntries; ++i) g_channel_map[i] = -1;
-  g_started = true;
-}
-
-void EnsureStarted() {
-  if (!g_started) SetUpTables();
-}
-
 // The first failure met while closing, raised once everything is closed.
 struct CloseFailure {
   int16_t code = 0;
@@ -80,7 +70,7 @@ bool IsWritten(const ChannelSlot& slot) {
 // close that fails are noted in `failure` so the caller can report the
 // lost data.
 void CloseFileSlot(int32_t index, CloseFailure* failure, bool map_errors) {
-  ChannelSlot* slot = g_slots[index];
+  ChannelSlot* slot = slots[index];
   if (slot == nullptr) return;
   FileControl* control = slot->control;
   FlushPending(*slot, map_errors);
@@ -98,13 +88,13 @@ void CloseFileSlot(int32_t index, CloseFailure* failure, bool map_errors) {
   slot->handle = os::kNoFile;
   for (CreatedFile& file : g_created_files)
     if (file.open_slot == slot) file.open_slot = nullptr;
-  g_slots[index] = nullptr;
+  slots[index] = nullptr;
   DiscardSlot(slot);
 }
 
 void CloseOne(int32_t channel, CloseFailure* failure, bool map_errors) {
-  int32_t index = g_channel_map[channel];
-  g_channel_map[channel] = -1;
+  int32_t index = channel_map[channel];
+  channel_map[channel] = -1;
   // Device slots (keyboard, screen, ...) stay set up.
   if (IsFileSlot(index)) CloseFileSlot(index, failure, map_errors);
 }
@@ -118,7 +108,7 @@ void CloseAll(CloseFailure* failure, bool map_errors) {
 // files completed: pending output written and end-of-file marks added.
 struct CloseAtExit {
   ~CloseAtExit() {
-    if (!g_started) return;
+    if (!started) return;
     CloseFailure ignored;
     CloseAll(&ignored, false);
   }
@@ -127,28 +117,25 @@ CloseAtExit g_close_at_exit;
 
 }  // namespace
 
-int32_t LookupChannel(int32_t channel) {
-  EnsureStarted();
-  if (channel < 0 || channel >= kChannelMapEntries) return -1;
-  return g_channel_map[channel];
-}
+namespace channel_table_detail {
 
-ChannelSlot* SlotAt(int32_t index) {
-  EnsureStarted();
-  if (index < 0 || index >= kSlotCount) return nullptr;
-  return g_slots[index];
-}
-
-int32_t OpenChannelSlot(int16_t channel, uint32_t range_location, uint32_t closed_location) {
-  const auto number = static_cast<uint16_t>(channel);
-  if (number < 1 || number > 255) {
-    frame::RaiseError(frame::kErrBadChannelNumber, range_location);
-    return -1;
+void SetUpTables() {
+  for (int32_t i = 0; i < kDeviceSlots; ++i) {
+    g_device_slots[i] = ChannelSlot{};
+    slots[i] = &g_device_slots[i];
   }
-  const int32_t slot = LookupChannel(number);
-  if (slot == -1) frame::RaiseError(frame::kErrChannelNotOpen, closed_location);
-  return slot;
+  for (const DeviceSetup& device : kDevices) {
+    ChannelSlot& slot = g_device_slots[device.slot];
+    std::strcpy(slot.path, device.name);
+    slot.kind = device.kind;
+  }
+  for (int32_t i = kDeviceSlots; i < kSlotCount; ++i) slots[i] = nullptr;
+  channel_map[0] = kScreenSlot;
+  for (int32_t i = 1; i < kChannelMapEntries; ++i) channel_map[i] = -1;
+  started = true;
 }
+
+}  // namespace channel_table_detail
 
 ChannelSlot* ReadableInputSlot(int32_t slot_index, uint32_t location) {
   ChannelSlot* slot = SlotAt(slot_index);
@@ -207,11 +194,11 @@ bool RemoveIncompleteFiles() {
     }
     // Its channel is dropped without a flush or an end-of-file mark.
     for (int32_t index = kFirstFileSlot; index <= kLastFileSlot; ++index) {
-      if (g_slots[index] != file->open_slot) continue;
-      for (int32_t& bound : g_channel_map)
+      if (slots[index] != file->open_slot) continue;
+      for (int32_t& bound : channel_map)
         if (bound == index) bound = -1;
-      DiscardSlot(g_slots[index]);
-      g_slots[index] = nullptr;
+      DiscardSlot(slots[index]);
+      slots[index] = nullptr;
     }
     (void)os::RemoveFile(file->path.c_str());
     file = g_created_files.erase(file);
@@ -223,18 +210,18 @@ bool RemoveIncompleteFiles() {
 int32_t FindFreeFileSlot() {
   EnsureStarted();
   for (int32_t i = kFirstFileSlot; i <= kLastFileSlot; ++i)
-    if (g_slots[i] == nullptr) return i;
+    if (slots[i] == nullptr) return i;
   return -1;
 }
 
 void BindSlot(int32_t index, ChannelSlot* slot) {
   EnsureStarted();
-  g_slots[index] = slot;
+  slots[index] = slot;
 }
 
 void BindChannel(int32_t channel, int32_t slot_index) {
   EnsureStarted();
-  g_channel_map[channel] = slot_index;
+  channel_map[channel] = slot_index;
 }
 
 void DiscardSlot(ChannelSlot* slot) {
@@ -251,12 +238,12 @@ void DiscardSlot(ChannelSlot* slot) {
 
 void ResetFiles() {
   os::ResetFileSystem();
-  if (g_started) {
+  if (started) {
     CloseFailure ignored;
     CloseAll(&ignored, false);
     // Slots a test bound without a channel.
     for (int32_t i = kFirstFileSlot; i <= kLastFileSlot; ++i)
-      if (g_slots[i] != nullptr) CloseFileSlot(i, &ignored, false);
+      if (slots[i] != nullptr) CloseFileSlot(i, &ignored, false);
   }
   SetUpTables();
   g_created_files.clear();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/frame/error_codes.h"
+#include "runtime/frame/runtime_error.h"
 #include "runtime/io/io_context.h"
 #include "runtime/io/steering_bytes.h"
 #include "runtime/os/file_system.h"
@@ -67,10 +69,10 @@ struct ChannelSlot {
 
 // The slot bound to `channel` (0..256), or -1 when it is closed. Callers
 // check the channel range first.
-int32_t LookupChannel(int32_t channel);
+inline int32_t LookupChannel(int32_t channel);
 // The slot at `index`, or null when the index is out of range or the slot
 // is empty.
-ChannelSlot* SlotAt(int32_t index);
+inline ChannelSlot* SlotAt(int32_t index);
 inline bool IsFileSlot(int32_t index) {
   return index >= kFirstFileSlot && index <= kLastFileSlot;
 }
@@ -79,7 +81,8 @@ inline bool IsFileSlot(int32_t index) {
 // (compared unsigned, so negative numbers fail too) is error 50 at
 // `range_location`, a closed channel 57 at `closed_location`. Returns -1
 // only when such a raise returned (an error was already being processed).
-int32_t OpenChannelSlot(int16_t channel, uint32_t range_location, uint32_t closed_location);
+inline int32_t OpenChannelSlot(int16_t channel, uint32_t range_location,
+                               uint32_t closed_location);
 
 // The slot of a file open for sequential input with bytes left to read:
 // otherwise 51 (not such a file) or 54 (at the end) at `location`. Null only
@@ -129,5 +132,43 @@ void DiscardSlot(ChannelSlot* slot);
 // ChannelMap entry 0 on the screen slot and 1..256 closed, the device slots
 // set up, the item continuation and the file seam's test hooks cleared.
 void ResetFiles();
+
+// ------------------------------------------------- inline steps
+// Every read and write of a tile's entries looks its channel up.
+
+namespace channel_table_detail {
+extern int32_t channel_map[kChannelMapEntries];
+extern ChannelSlot* slots[kSlotCount];
+extern bool started;
+// The tables set up at first use.
+void SetUpTables();
+inline void EnsureStarted() {
+  if (!started) [[unlikely]] SetUpTables();
+}
+}  // namespace channel_table_detail
+
+inline int32_t LookupChannel(int32_t channel) {
+  channel_table_detail::EnsureStarted();
+  if (channel < 0 || channel >= kChannelMapEntries) return -1;
+  return channel_table_detail::channel_map[channel];
+}
+
+inline ChannelSlot* SlotAt(int32_t index) {
+  channel_table_detail::EnsureStarted();
+  if (index < 0 || index >= kSlotCount) return nullptr;
+  return channel_table_detail::slots[index];
+}
+
+inline int32_t OpenChannelSlot(int16_t channel, uint32_t range_location,
+                               uint32_t closed_location) {
+  const auto number = static_cast<uint16_t>(channel);
+  if (number < 1 || number > 255) [[unlikely]] {
+    frame::RaiseError(frame::kErrBadChannelNumber, range_location);
+    return -1;
+  }
+  const int32_t slot = LookupChannel(number);
+  if (slot == -1) [[unlikely]] frame::RaiseError(frame::kErrChannelNotOpen, closed_location);
+  return slot;
+}
 
 }  // namespace tolvex::io

@@ -8,26 +8,15 @@
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
+namespace input_source_detail {
+uint8_t* kept_buffer = nullptr;
+uint32_t kept_size = 0;
+}  // namespace input_source_detail
+
 namespace {
-
-uint8_t* g_kept_buffer = nullptr;
-uint32_t g_kept_size = 0;
-
+uint8_t*& g_kept_buffer = input_source_detail::kept_buffer;
+uint32_t& g_kept_size = input_source_detail::kept_size;
 }  // namespace
-
-void SelectInputSource(int16_t channel, uint32_t mode_flags, uint32_t range_location,
-                       uint32_t closed_location, uint32_t kind_location) {
-  const int32_t slot = OpenChannelSlot(channel, range_location, closed_location);
-  if (slot == -1) return;
-  const bool readable = slot == kKeyboardSlot ||
-                        (slot >= kFirstSerialSlot && slot <= kLastSerialSlot) ||
-                        IsFileSlot(slot);
-  if (!readable) return frame::RaiseError(frame::kErrBadFileMode, kind_location);
-  InputContext& input = CurrentInput();
-  input.source = slot;
-  input.mode_flags = mode_flags;
-  input.recorded_depth = text::StackDepth();
-}
 
 InputBuffer::InputBuffer(uint32_t size, uint32_t location)
     : bytes_(static_cast<uint8_t*>(os::Allocate(size))) {

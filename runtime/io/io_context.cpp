@@ -2,16 +2,14 @@
 #include "runtime/io/io_context.h"
 
 namespace tolvex::io {
-namespace {
-InputContext g_input;
-OutputTarget g_output;
-}  // namespace
+namespace io_context_detail {
+InputContext input;
+OutputTarget output;
+}  // namespace io_context_detail
 
-InputContext& CurrentInput() { return g_input; }
-OutputTarget& CurrentOutput() { return g_output; }
 void ResetIoContext() {
-  g_input = InputContext{};
-  g_output = OutputTarget{};
+  io_context_detail::input = InputContext{};
+  io_context_detail::output = OutputTarget{};
 }
 
 }  // namespace tolvex::io

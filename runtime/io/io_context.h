@@ -37,8 +37,8 @@ struct OutputTarget {
   int32_t slot = kScreenSlot;  // the screen, or the slot of a channel
 };
 
-InputContext& CurrentInput();
-OutputTarget& CurrentOutput();
+inline InputContext& CurrentInput();
+inline OutputTarget& CurrentOutput();
 void ResetIoContext();
 
 // One entry of an item list: the variable's address and its item type.
@@ -51,5 +51,16 @@ struct ItemList {
   uint32_t count;
   const InputItem* items;
 };
+
+// ------------------------------------------------------------ inline steps
+// Every read and write asks for them.
+
+namespace io_context_detail {
+extern InputContext input;
+extern OutputTarget output;
+}  // namespace io_context_detail
+
+inline InputContext& CurrentInput() { return io_context_detail::input; }
+inline OutputTarget& CurrentOutput() { return io_context_detail::output; }
 
 }  // namespace tolvex::io

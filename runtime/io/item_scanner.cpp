@@ -13,10 +13,13 @@
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
-namespace {
+namespace item_scanner_detail {
+const uint8_t* continuation = nullptr;
+}  // namespace item_scanner_detail
 
-// Where the next item of the current entry begins; null when none.
-const uint8_t* g_continuation = nullptr;
+using item_scanner_detail::continuation;
+
+namespace {
 
 // Bytes that steer nothing (the terminator steers too), taken in runs.
 constexpr std::array<bool, 256> kPlainBytes = PlainBytes({0, kBlank, kQuote, ',', ':'});
@@ -68,8 +71,8 @@ void StoreFloating(void* address, long double value) {
 }  // namespace
 
 bool ScanItem(const uint8_t* text_or_null, uint32_t item_type, numeric::Extended* number) {
-  const uint8_t* p = text_or_null != nullptr ? text_or_null : g_continuation;
-  g_continuation = nullptr;
+  const uint8_t* p = text_or_null != nullptr ? text_or_null : continuation;
+  continuation = nullptr;
   if (p == nullptr) return false;
   const bool numeric_item = IsNumericItem(item_type);
 
@@ -121,7 +124,7 @@ bool ScanItem(const uint8_t* text_or_null, uint32_t item_type, numeric::Extended
   if (numeric_item && end == begin) return false;
   if (!quoted || !quote_closed)
     while (end > begin && end[-1] == kBlank) --end;
-  if (at_separator) g_continuation = p;
+  if (at_separator) continuation = p;
 
   const auto length = static_cast<uint32_t>(end - begin);
   if (!numeric_item) {
@@ -131,9 +134,7 @@ bool ScanItem(const uint8_t* text_or_null, uint32_t item_type, numeric::Extended
   return ConvertNumber(begin, length, item_type, number);
 }
 
-bool HasItemContinuation() { return g_continuation != nullptr; }
-
-void ResetItemContinuation() { g_continuation = nullptr; }
+bool HasItemContinuation() { return continuation != nullptr; }
 
 void StoreItem(const InputItem& item, numeric::Extended number) {
   const long double value = number.native();

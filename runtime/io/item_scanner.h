@@ -30,7 +30,8 @@ bool ScanItem(const uint8_t* text_or_null, uint32_t item_type, numeric::Extended
 // True when the previous ScanItem ended at a separator: the entry holds a
 // further item (the keyboard asks again when it is left after the last).
 bool HasItemContinuation();
-void ResetItemContinuation();
+// Forgets the continuation (every plain entry read does).
+inline void ResetItemContinuation();
 
 // Stores a scanned item into its variable: a text item pops the temporary
 // ScanItem pushed and assigns it (kinds 0x12 and 0x13 cannot be read into:
@@ -39,5 +40,14 @@ void ResetItemContinuation();
 // to nearest with ties to even; a value the type cannot hold (only a radix
 // "&" number can be one) raises error 6 at 0x6F01.
 void StoreItem(const InputItem& item, numeric::Extended number);
+
+// ------------------------------------------------------------ inline steps
+
+namespace item_scanner_detail {
+// Where the next item of the current entry begins; null when none.
+extern const uint8_t* continuation;
+}  // namespace item_scanner_detail
+
+inline void ResetItemContinuation() { item_scanner_detail::continuation = nullptr; }
 
 }  // namespace tolvex::io

@@ -1,4 +1,4 @@
-// SelectItemSource and ReadItems (see read_items.h).
+// ReadItems (see read_items.h).
 #include "runtime/io/read_items.h"
 
 #include "runtime/frame/error_codes.h"
@@ -11,15 +11,10 @@
 
 namespace tolvex::io {
 
-void SelectItemSource(int16_t channel) {
-  SelectInputSource(channel, kItemMode, frame::kLocItemSourceChannel,
-                    frame::kLocItemSourceClosed, frame::kLocItemSourceKind);
-}
+namespace {
 
-void ReadItems(const ItemList& list) {
-  const InputContext& input = CurrentInput();
-  if (input.source == kKeyboardSlot) return ReadKeyboardItems(list);
-
+// The general path: field by field through ReadField, ScanItem, StoreItem.
+void ReadFileItems(const InputContext& input, const ItemList& list) {
   uint8_t* field = KeptInputBuffer(kFieldBufferBytes, frame::kLocReadItemsBuffer);
   if (field == nullptr) return;
   for (uint32_t i = list.count; i-- > 0;) {
@@ -33,5 +28,17 @@ void ReadItems(const ItemList& list) {
   }
   text::SetStackDepth(input.recorded_depth);
 }
+
+}  // namespace
+
+namespace read_items_detail {
+
+void ReadOtherItems(const ItemList& list) {
+  const InputContext& input = CurrentInput();
+  if (input.source == kKeyboardSlot) return ReadKeyboardItems(list);
+  ReadFileItems(input, list);
+}
+
+}  // namespace read_items_detail
 
 }  // namespace tolvex::io

@@ -5,21 +5,22 @@
 #include "runtime/io/console_screen.h"
 
 namespace tolvex::io {
-namespace {
-WindowSystem* g_window = nullptr;
-}  // namespace
+namespace window_system_detail {
+WindowSystem* main_window = nullptr;
+}  // namespace window_system_detail
 
-void AttachWindow(WindowSystem* window) { g_window = window; }
-WindowSystem* MainWindow() { return g_window; }
-bool ConsoleUsable() { return g_window != nullptr && g_window->Exists(); }
+using window_system_detail::main_window;
+
+void AttachWindow(WindowSystem* window) { main_window = window; }
+bool ConsoleUsable() { return main_window != nullptr && main_window->Exists(); }
 
 void RepaintConsole() {
-  if (ConsoleUsable()) g_window->Repaint();
+  if (ConsoleUsable()) main_window->Repaint();
   Screen().repaint_pending = false;
 }
 
 void BeepConsole() {
-  if (ConsoleUsable()) g_window->Beep();
+  if (ConsoleUsable()) main_window->Beep();
 }
 
 }  // namespace tolvex::io

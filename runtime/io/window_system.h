@@ -63,12 +63,21 @@ class WindowSystem {
 // The main window, or null before the frame attached one (and in tests that
 // need none). The window is owned by whoever attached it.
 void AttachWindow(WindowSystem* window);
-WindowSystem* MainWindow();
+// Inline: the statement hook asks for it at every pump.
+inline WindowSystem* MainWindow();
 // There is a main window and it shows its text console.
 bool ConsoleUsable();
 // Repaints the window now if it exists.
 void RepaintConsole();
 // Beeps if the window exists.
 void BeepConsole();
+
+// ------------------------------------------------------------ inline steps
+
+namespace window_system_detail {
+extern WindowSystem* main_window;
+}  // namespace window_system_detail
+
+inline WindowSystem* MainWindow() { return window_system_detail::main_window; }
 
 }  // namespace tolvex::io

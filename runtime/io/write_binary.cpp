@@ -9,7 +9,9 @@
 
 namespace tolvex::io {
 
-void WriteBinary(int16_t channel, uint32_t count, const void* address) {
+namespace write_binary_detail {
+
+void WriteBinaryChecked(int16_t channel, uint32_t count, const void* address) {
   const int32_t index =
       OpenChannelSlot(channel, frame::kLocWriteBinaryChannel, frame::kLocWriteBinaryClosed);
   if (index == -1) return;
@@ -28,6 +30,27 @@ void WriteBinary(int16_t channel, uint32_t count, const void* address) {
   if (variable == nullptr || variable->kind != text::kStringVariable)
     return frame::RaiseError(frame::kErrTypeMismatch, frame::kLocWriteBinaryString);
   WriteToFile(*slot, variable->bytes, variable->length, frame::kLocWriteBinaryStringWrite);
+}
+
+}  // namespace write_binary_detail
+
+void WriteBinaryElements(int16_t channel, uint32_t size, uint32_t count, const void* first,
+                         ptrdiff_t stride) {
+  // Runs that only append go in at once; the element after each run takes
+  // WriteBinary, which hands the full buffer over (or raises) as its own
+  // call would.
+  const auto* element = static_cast<const uint8_t*>(first);
+  while (count != 0) {
+    ChannelSlot* slot = write_binary_detail::BinaryOutputSlot(channel);
+    const uint32_t appended =
+        slot != nullptr ? AppendElements(*slot->control, element, size, count, stride) : 0;
+    element += ptrdiff_t{appended} * stride;
+    count -= appended;
+    if (count == 0) return;
+    WriteBinary(channel, size, element);
+    element += stride;
+    --count;
+  }
 }
 
 }  // namespace tolvex::io

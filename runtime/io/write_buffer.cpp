@@ -1,6 +1,7 @@
 // The buffered output path of file slots (see write_buffer.h).
 #include "runtime/io/write_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/frame/runtime_error.h"
@@ -39,8 +40,10 @@ void RaiseWriteFailure(int16_t code, uint32_t location) {
   frame::RaiseError(code, location);
 }
 
-void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
-                 uint32_t location) {
+namespace write_buffer_detail {
+
+void WriteThroughBuffer(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
+                        uint32_t location) {
   FileControl& control = *slot.control;
   if (control.deferred_code != 0) {
     RaiseDeferred(control);
@@ -74,6 +77,29 @@ void WriteToFile(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
   }
   control.position += count;
   if (control.position > control.length) control.length = control.position;
+}
+
+}  // namespace write_buffer_detail
+
+uint32_t AppendElements(FileControl& control, const uint8_t* first, uint32_t size,
+                        uint32_t count, ptrdiff_t stride) {
+  if (control.deferred_code != 0 || control.pending_used == 0 || size == 0) return 0;
+  const uint64_t room = std::min<uint64_t>(kWriteBufferBytes - control.pending_used,
+                                           os::kLargestFile - control.position);
+  const auto taken = static_cast<uint32_t>(std::min<uint64_t>(count, room / size));
+  uint8_t* out = control.pending + control.pending_used;
+  const uint8_t* element = first;
+  if (size == 2) {
+    // The raster's int16 samples: a fixed-size move, not a call to copy.
+    for (uint32_t i = 0; i < taken; ++i, out += 2, element += stride) std::memcpy(out, element, 2);
+  } else {
+    for (uint32_t i = 0; i < taken; ++i, out += size, element += stride)
+      std::memcpy(out, element, size);
+  }
+  control.pending_used += taken * size;
+  control.position += taken * size;
+  if (control.position > control.length) control.length = control.position;
+  return taken;
 }
 
 void FlushPending(ChannelSlot& slot, bool map_errors) {

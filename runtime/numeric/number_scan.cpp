@@ -2,6 +2,8 @@
 // extended value. Holds no OS code.
 #include "runtime/numeric/number_scan.h"
 
+#include <cstring>
+
 #include "runtime/numeric/powers_of_ten.h"
 
 namespace tolvex::numeric {
@@ -117,64 +119,13 @@ Extended Scale(Extended value, int32_t exponent) {
   return value;
 }
 
-// The common field, a plain decimal ("-123.45": a sign, digits, at most one
-// point, then the end of the text, at most 19 significant digits), read in
-// one pass over 64 bits. It gives exactly what the general scan below gives
-// for such a text; anything else (a blank, an exponent letter, another
-// character, a longer number, no digit at all) returns false and is left to
-// the general scan.
-bool ScanPlainDecimal(const char* text, ScannedDigits* result) {
-  const char* p = text;
-  bool negative = false;
-  if (*p == '-' || *p == '+') negative = *p++ == '-';
-  // A first "0" or "." makes a number even without significant digits.
-  const bool seen = *p == '0' || *p == '.';
-  uint64_t accumulator = 0;
-  uint32_t digits = 0;
-  int64_t adjust = 0;
-  for (; IsDigit(*p); ++p) {
-    if (digits == 0 && *p == '0') continue;  // leading zeros
-    if (digits == kNarrowDigits) return false;
-    accumulator = accumulator * 10 + static_cast<unsigned>(*p - '0');
-    ++digits;
-  }
-  adjust = digits;
-  if (*p == '.') {
-    for (++p; IsDigit(*p); ++p) {
-      if (digits == 0 && *p == '0') {  // zeros before the first significant digit
-        --adjust;
-        continue;
-      }
-      if (digits == kNarrowDigits) return false;
-      accumulator = accumulator * 10 + static_cast<unsigned>(*p - '0');
-      ++digits;
-    }
-  }
-  if (*p != '\0' || (digits == 0 && !seen)) return false;
-  adjust -= digits;
-
-  result->precision = digits < kSingleSizedDigits ? kClassSingleSized : kClassDoubleSized;
-  result->end = p;
-  if (accumulator == 0) {  // +0, no range check
-    result->status = kScanOk;
-    return true;
-  }
-  if (adjust >= kExponentLimit || adjust <= -kExponentLimit) {
-    result->status = kScanOutOfRange;
-    return true;
-  }
-  result->status = kScanOk;
-  result->negative = negative;
-  result->low = accumulator;
-  result->exponent = static_cast<int32_t>(adjust);
-  return true;
-}
-
 }  // namespace
 
 ScannedDigits ScanDigits(const char* text) {
   ScannedDigits result;
-  if (ScanPlainDecimal(text, &result)) return result;
+  const char* const end = text + std::strlen(text);
+  if (ScanPlainDecimal(text, end, &result) == end) return result;
+  result = ScannedDigits{};
   Reader reader(text);
   bool negative = false;
   bool seen = false;

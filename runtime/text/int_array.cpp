@@ -106,7 +106,9 @@ void DimIntArray(const ElementRequest& request) {
   Create(request, request.numbers);
 }
 
-void* IntElement(const ElementRequest& request) {
+namespace int_array_detail {
+
+void* CheckedElement(const ElementRequest& request) {
   ArrayDescriptor* descriptor = request.descriptor;
   if (descriptor->data == nullptr) {
     uint32_t implicit[kMaxDimensions];
@@ -130,6 +132,8 @@ void* IntElement(const ElementRequest& request) {
   }
   return static_cast<uint8_t*>(descriptor->data) + size_t{position} * request.element_size;
 }
+
+}  // namespace int_array_detail
 
 void ReleaseArrays() {
   for (uint32_t i = 0; i < g_register_count; ++i) {

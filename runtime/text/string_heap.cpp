@@ -12,16 +12,21 @@
 #include "runtime/os/memory.h"
 
 namespace tolvex::text {
+
+namespace string_heap_detail {
+Heap heap;
+uint8_t* work = nullptr;
+size_t work_size = 0;
+}  // namespace string_heap_detail
+
 namespace {
 
 using frame::RaiseError;
-
-struct Heap {
-  uint8_t* base = nullptr;
-  uint32_t chunks = 0;
-  uint32_t used = 0;
-};
-Heap g_heap;
+using string_heap_detail::Heap;
+using string_heap_detail::WorkSize;
+Heap& g_heap = string_heap_detail::heap;
+uint8_t*& g_work = string_heap_detail::work;
+size_t& g_work_size = string_heap_detail::work_size;
 
 // Owner table: a block's 32-bit owner field indexes it; entry 0 is never used
 // so that 0 can mark a free block. Freed entries are reused.
@@ -89,11 +94,9 @@ bool ResizeHeap(uint32_t chunks) {
 // grown when a longer string comes, and given back after a long one so
 // that a single huge string does not pin its size for good.
 constexpr size_t kKeptWorkCopy = kHeapChunk;
-uint8_t* g_work = nullptr;
-size_t g_work_size = 0;
 
 uint8_t* TakeWorkCopy(uint32_t length) {
-  const size_t size = (size_t{length} + 7) & ~size_t{7};
+  const size_t size = WorkSize(length);
   if (g_work != nullptr && g_work_size >= size) return g_work;
   auto* work = static_cast<uint8_t*>(os::Allocate(size));
   if (work == nullptr) return nullptr;

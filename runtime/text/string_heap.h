@@ -4,6 +4,7 @@
 // 64-bit addresses here; 0 marks a free block. After every move each live
 // block's owner gets its bytes pointer set to the block's new text.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/text/string_value.h"
@@ -24,6 +25,10 @@ constexpr uint32_t kBlockHeader = 12;
 // or growing it as needed), appends a block holding a copy of `source`
 // (length > 0) and returns its text address. The block has no owner yet.
 const uint8_t* AppendBlock(uint32_t length, const uint8_t* source);
+// True when AppendBlock(length, ...) would now take no memory and move
+// nothing: the heap and a large enough work copy exist and the block fits
+// the room left. Inline: asked for every entry of a tile.
+inline bool AppendNeedsNoMemory(uint32_t length);
 // Makes `owner` the owner of the block whose text starts at `text`.
 void SetBlockOwner(const uint8_t* text, StringValue* owner);
 // Marks the block whose text starts at `text` free.
@@ -40,5 +45,26 @@ struct HeapStats {
 };
 HeapStats StringHeapStats();
 void ResetStringHeap();
+
+// ------------------------------------------------------------ inline steps
+
+namespace string_heap_detail {
+struct Heap {
+  uint8_t* base = nullptr;
+  uint32_t chunks = 0;
+  uint32_t used = 0;
+};
+extern Heap heap;
+// The work copy AppendBlock takes on every append, kept between appends.
+extern uint8_t* work;
+extern size_t work_size;
+inline size_t WorkSize(uint32_t length) { return (size_t{length} + 7) & ~size_t{7}; }
+}  // namespace string_heap_detail
+
+inline bool AppendNeedsNoMemory(uint32_t length) {
+  using namespace string_heap_detail;
+  return heap.base != nullptr && work != nullptr && work_size >= WorkSize(length) &&
+         heap.chunks * kHeapChunk - heap.used >= length + kBlockHeader;
+}
 
 }  // namespace tolvex::text

@@ -12,21 +12,27 @@
 #include "runtime/text/string_heap.h"
 
 namespace tolvex::text {
-namespace {
 
-using frame::RaiseError;
-
-constexpr uint32_t kMaxLength = 0x7FFFFFFF;
-
+namespace string_stack_detail {
 // An entry refers to a record: its own room for temporaries (and kind 0x11),
 // the variable itself otherwise.
 struct StackEntry {
   StringValue* ref;
   StringValue own;
 };
+StackEntry* entries = nullptr;
+uint16_t depth = 0;
+}  // namespace string_stack_detail
 
-StackEntry* g_entries = nullptr;  // 85 entries, made on first push
-uint16_t g_depth = 0;
+namespace {
+
+using frame::RaiseError;
+
+constexpr uint32_t kMaxLength = 0x7FFFFFFF;
+
+using string_stack_detail::StackEntry;
+StackEntry*& g_entries = string_stack_detail::entries;
+uint16_t& g_depth = string_stack_detail::depth;
 
 bool IsTemporaryKind(uint8_t kind) { return kind == kTemporary || kind == kPushedLikeTemp; }
 
@@ -164,10 +170,6 @@ void ReleaseTemps() {
   g_entries = nullptr;
   g_depth = 0;
 }
-
-uint16_t StackDepth() { return g_depth; }
-
-void SetStackDepth(uint16_t depth) { g_depth = depth; }
 
 void ResetStrings() {
   os::Release(g_entries);

@@ -2,7 +2,9 @@
 // travels, and the operations that push, pop, join and assign through it.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
+#include "runtime/text/string_heap.h"
 #include "runtime/text/string_value.h"
 
 namespace tolvex::text {
@@ -31,15 +33,59 @@ inline void ReleaseIfTemporary(const StringValue& operand) {
 void ConcatText();
 // Pops a value into `variable`; a temporary's block is handed over, not copied.
 void AssignText(StringValue* variable);
+// Assigns `length` bytes (not in the heap) to `variable` as
+// NewTempText(length, bytes) then AssignText(variable) do, but by
+// overwriting the variable's text in place, so no block is made and the
+// heap never fills: true when the variable (kind 0x10) holds exactly
+// `length` bytes and that pair would neither raise nor take memory now (the
+// stack made and not full, room for the block). Otherwise false, nothing
+// changed, and the caller runs the pair. Entries of a tile all carry labels
+// of one length, read into the same variable: inline.
+inline bool AssignSameLength(StringValue* variable, uint32_t length, const uint8_t* bytes);
 // Pushes `count` bytes, one per code; a code above 255 (unsigned) is error 5.
 void CharText(uint16_t count, const int32_t* codes);
 // Releases every temporary on the stack, frees the stack, depth 0.
 void ReleaseTemps();
-uint16_t StackDepth();
+inline uint16_t StackDepth();
 // Drops the entries above `depth` without releasing them.
-void SetStackDepth(uint16_t depth);
+inline void SetStackDepth(uint16_t depth);
 
 // Tests and the end of the program: free the stack, the heap, the scratch area.
 void ResetStrings();
+
+// ------------------------------------------------------------ inline steps
+
+namespace string_stack_detail {
+struct StackEntry;
+extern StackEntry* entries;  // 85 entries, made on first push
+extern uint16_t depth;
+}  // namespace string_stack_detail
+
+inline uint16_t StackDepth() { return string_stack_detail::depth; }
+
+inline void SetStackDepth(uint16_t depth) { string_stack_detail::depth = depth; }
+
+[[gnu::always_inline]] inline bool AssignSameLength(StringValue* variable, uint32_t length,
+                                                    const uint8_t* bytes) {
+  if (variable->kind != kStringVariable || variable->length != length) return false;
+  if (string_stack_detail::entries == nullptr ||
+      string_stack_detail::depth >= kStringStackEntries)
+    return false;
+  if (length == 0) return true;  // the empty text takes no block
+  if (!AppendNeedsNoMemory(length)) return false;
+  // The variable owns its block alone: writing through it is the assignment.
+  auto* text = const_cast<uint8_t*>(variable->bytes);
+  if (length >= 4 && length <= 8) {
+    // Two overlapping moves of fixed size cost less than a call to copy.
+    uint32_t head, tail;
+    std::memcpy(&head, bytes, sizeof head);
+    std::memcpy(&tail, bytes + length - sizeof tail, sizeof tail);
+    std::memcpy(text, &head, sizeof head);
+    std::memcpy(text + length - sizeof tail, &tail, sizeof tail);
+  } else {
+    std::memcpy(text, bytes, length);
+  }
+  return true;
+}
 
 }  // namespace tolvex::text

@@ -4,6 +4,7 @@
 #include "runtime/io/write_binary.h"
 
 #include <cerrno>
+#include <vector>
 
 #include "runtime/io/write_buffer.h"
 #include "runtime/io/write_text.h"
@@ -171,6 +172,42 @@ TEST_F(WriteBinaryTest, EverythingIsInTheFileAfterAnError) {
   io::CloseChannel(0);
   EXPECT_EQ(Get("partial.bil").size(), 200u);
   EXPECT_EQ(Get("partial.hdr"), "ncols 1125\r\n\x1a");
+}
+
+// WriteBinaryElements against one WriteBinary per element, rows of a
+// column-major grid after an odd first byte: the same file, the same system
+// writes, and a failing hand-over raised at the same element.
+TEST_F(WriteBinaryTest, ElementsWriteAsOneCallPerElement) {
+  constexpr int kRows = 251, kColumns = 70;  // 35,141 bytes: one hand-over
+  std::vector<int16_t> grid(kRows * kColumns);
+  for (size_t i = 0; i < grid.size(); ++i) grid[i] = static_cast<int16_t>(i * 7919);
+  const auto trace = [&](bool at_once, int writes_allowed) {
+    frame::ResetRuntime();
+    std::filesystem::remove("raster.bil");
+    Open(9, 3, 2, "raster.bil");
+    io::WriteBinary(2, 1, "!");
+    os::FailFileCalls(os::FileCall::kWrite, writes_allowed, ENOSPC);
+    std::string result;
+    try {
+      for (int row = 0; row < kRows; ++row) {
+        if (at_once) io::WriteBinaryElements(2, 2, kColumns, &grid[row], kRows * 2);
+        for (int column = 0; column < kColumns && !at_once; ++column)
+          io::WriteBinary(2, 2, &grid[column * kRows + row]);
+      }
+      io::CloseChannel(2);
+      result = Get("raster.bil");
+    } catch (const frame::RuntimeError& error) {
+      frame::Errors().processing = false;
+      const io::ChannelSlot* slot = ChannelSlotOf(2);  // gone when the close failed
+      result = std::to_string(error.code) + " at " + std::to_string(error.location) + ", " +
+               (slot ? std::to_string(slot->control->position) : "closed");
+    }
+    os::FailFileCalls(os::FileCall::kWrite, -1, 0);
+    return result + ", " + std::to_string(os::FileCallCount(os::FileCall::kWrite)) + " writes";
+  };
+  for (int writes_allowed : {-1, 0, 1}) {
+    EXPECT_EQ(trace(true, writes_allowed), trace(false, writes_allowed)) << writes_allowed;
+  }
 }
 
 }  // namespace

@@ -75,6 +75,44 @@ TEST_F(ScaledSingleTest, EqualsTheUnitForDigitsAndExponentsOfEverySize) {
       EXPECT_TRUE(Same(Digits(false, low, exponent)));
 }
 
+// SmallSingle's range and just past it: accumulators up to 2^24 + 1 with
+// up to 8 digits after the point.
+TEST_F(ScaledSingleTest, EqualsTheUnitForShortAccumulators) {
+  std::mt19937_64 random(24);
+  for (int32_t exponent = -8; exponent <= 0; ++exponent) {
+    for (int i = 0; i < 20000; ++i)
+      ASSERT_TRUE(Same(Digits(random() & 1, 1 + random() % ((1u << 24) + 1), exponent)));
+    for (uint64_t low : {1ull, 9999999ull, 16777215ull, 16777216ull, 16777217ull})
+      EXPECT_TRUE(Same(Digits(false, low, exponent)));
+  }
+}
+
+// ScanPlainSingle's examples, on both of its paths (8 readable bytes after
+// the sign, or fewer), and what it declines.
+TEST(ScaledSingle, ScanPlainSingleExamples) {
+  struct Case {
+    const char* text;
+    uint32_t bits;   // of the single
+    int stop;        // bytes taken; -1: declined
+  };
+  const Case cases[] = {
+      {"342.04\r\n..", 0x43AB051Fu, 6}, {"342.04", 0x43AB051Fu, 6},
+      {"-0\r\n......", 0u, 2},          {"-0", 0u, 2},
+      {"-9999.\r\n.", 0xC61C3C00u, 6},  {"12345678.25\r\n", 0x4B3C614Eu, 11},
+      {"12E3\r\n....", 0x41400000u, 2}, {"-\r\n.......", 0, -1},
+      {"", 0, -1},                        {"12345678901234567890", 0, -1},
+  };
+  for (const Case& c : cases) {
+    float single = 1.0f;
+    const char* end = c.text + std::strlen(c.text);
+    const char* stop = ScanPlainSingle(c.text, end, &single);
+    EXPECT_EQ(stop == nullptr ? -1 : static_cast<int>(stop - c.text), c.stop) << c.text;
+    if (stop != nullptr) {
+      EXPECT_EQ(Bits(single), c.bits) << c.text;
+    }
+  }
+}
+
 TEST(ScaledSingle, WorkedExampleAndDeclines) {
   float single = 0;
   ASSERT_TRUE(ScaledSingle(Digits(false, 1397125, -4), &single));
