@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks for what the build needs (cmake, a C++20 compiler, GoogleTest,
-# libarchive and libtiff, and ninja when available) and installs what is missing on Debian/Ubuntu when run
+# libarchive and libtiff, pkg-config, and ninja when available) and installs what is missing on Debian/Ubuntu when run
 # as root; otherwise names the one command to run.
 set -euo pipefail
 
@@ -10,6 +10,9 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v make >/dev/null 2>&1 || need+=(make)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
+# pkg-config names the static archives the program links libarchive and
+# libtiff from (without it they are linked shared, and every start is slower).
+command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)
 # The command-line converter's libraries: zips and GeoTIFF.
 for package in libarchive-dev libtiff-dev; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || need+=("$package")
