@@ -102,7 +102,8 @@ numeric::PictureField ScannedField(const MadePicture& made) {
 // group the integer digits by three from the point.
 void CheckFixedLayout(const numeric::PictureField& scanned, std::string_view field) {
   const int32_t width = scanned.integer_positions + (scanned.point ? 1 : 0) +
-                        scanned.fraction_positions + (scanned.sign_mode < 0 ? 1 : 0);
+                        scanned.fraction_positions +
+                        (numeric::IsTrailing(scanned.sign_mode) ? 1 : 0);
   FUZZ_CHECK(static_cast<int32_t>(field.size()) == width);
   const size_t integer_end = std::min(field.find('.'), field.find_last_of("0123456789") + 1);
   int digits = 0;
@@ -184,7 +185,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       parts.prefix.size(), shown.size() - parts.prefix.size() - parts.suffix.size());
   const numeric::PictureField scanned = fuzz::ScannedField(parts);
   const bool overflow = field.starts_with('%');
-  if (scanned.exponent_mode == 0 && !overflow) fuzz::CheckFixedLayout(scanned, field);
-  fuzz::CheckShownValue(field, overflow && scanned.exponent_mode == 0, number);
+  const bool fixed = scanned.exponent_mode == numeric::ExponentMode::kFixed;
+  if (fixed && !overflow) fuzz::CheckFixedLayout(scanned, field);
+  fuzz::CheckShownValue(field, overflow && fixed, number);
   return 0;
 }

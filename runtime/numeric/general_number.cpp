@@ -7,12 +7,12 @@
 namespace tolvex::numeric {
 namespace {
 
-void PutSign(bool negative, int sign_mode, PictureText* out) {
+void PutSign(bool negative, SignMode sign_mode, PictureText* out) {
   if (negative) {
     out->Put('-');
-  } else if (sign_mode == 0) {
+  } else if (sign_mode == SignMode::kLeadingPlus) {
     out->Put('+');
-  } else if (sign_mode == 2) {
+  } else if (sign_mode == SignMode::kBlankOrMinus) {
     out->Put(' ');
   }
 }
@@ -27,11 +27,11 @@ void PutThreeDigits(int32_t value, PictureText* out) {
 
 }  // namespace
 
-void GeneralNumberText(Extended value, int sign_mode, PictureText* out) {
+void GeneralNumberText(Extended value, SignMode sign_mode, PictureText* out) {
   const Decimal decimal = DecomposeDecimal(value);
   switch (decimal.kind) {
     case kDecimalZero:
-      if (sign_mode == 2) out->Put(' ');
+      if (sign_mode == SignMode::kBlankOrMinus) out->Put(' ');
       out->Put('0');
       return;
     case kDecimalNaN:

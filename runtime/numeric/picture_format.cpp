@@ -33,8 +33,8 @@ class DigitReader {
 };
 
 void PutTrailingSign(const PictureField& field, bool negative, PictureText* out) {
-  if (field.sign_mode == -1) out->Put(negative ? '-' : '+');
-  if (field.sign_mode == -3) out->Put(negative ? '-' : ' ');
+  if (field.sign_mode == SignMode::kTrailingPlus) out->Put(negative ? '-' : '+');
+  if (field.sign_mode == SignMode::kTrailingMinus) out->Put(negative ? '-' : ' ');
 }
 
 // A block from the memory seam, released on every way out.
@@ -62,7 +62,8 @@ Extended AsDouble(Extended number) {
 bool LayoutFixed(const PictureField& field, const Decimal& decimal, PictureText* out) {
   if (decimal.kind == kDecimalInfinite || decimal.kind == kDecimalNaN) return false;
   const bool negative = decimal.negative;
-  const bool sign_in_front = field.sign_mode == 0 || (field.sign_mode == 1 && negative);
+  const bool sign_in_front = field.sign_mode == SignMode::kLeadingPlus ||
+                             (field.sign_mode == SignMode::kMinusInFront && negative);
   const int32_t reserved = (field.currency ? 1 : 0) + (sign_in_front ? 1 : 0);
   const int32_t available = field.integer_positions - reserved;
   const int32_t e = decimal.exponent;
@@ -84,7 +85,7 @@ bool LayoutFixed(const PictureField& field, const Decimal& decimal, PictureText*
   if (width > available) return false;
 
   out->PutRepeated(field.fill ? '*' : ' ', available - width);
-  if (sign_in_front) out->Put(field.sign_mode == 0 && !negative ? '+' : '-');
+  if (sign_in_front) out->Put(field.sign_mode == SignMode::kLeadingPlus && !negative ? '+' : '-');
   if (field.currency) out->Put('\\');
   DigitReader reader(digits);
   if (exponent >= 0) {
@@ -109,7 +110,8 @@ bool LayoutFixed(const PictureField& field, const Decimal& decimal, PictureText*
 void LayoutExponent(const PictureField& field, const Decimal& decimal, PictureText* out) {
   const bool negative = decimal.negative;
   const bool sign_in_front =
-      field.sign_mode == 0 || field.sign_mode == 2 || (field.sign_mode == 1 && negative);
+      field.sign_mode == SignMode::kLeadingPlus || field.sign_mode == SignMode::kBlankOrMinus ||
+      (field.sign_mode == SignMode::kMinusInFront && negative);
   const int32_t reserved = (field.currency ? 1 : 0) + (sign_in_front ? 1 : 0);
   const int32_t digits_before = field.integer_positions - reserved;
   const bool zero = decimal.kind == kDecimalZero;
@@ -124,16 +126,16 @@ void LayoutExponent(const PictureField& field, const Decimal& decimal, PictureTe
   const int32_t shown = zero ? 1 : exponent - (digits_before > 0 ? digits_before : 0) + 1;
   const int32_t magnitude = shown < 0 ? -shown : shown;
   bool overflow = zero ? digits_before - 1 < 0 : digits_before < 0;
-  if (field.exponent_mode == 1 && magnitude >= 100) overflow = true;
+  if (field.exponent_mode == ExponentMode::kTwoDigits && magnitude >= 100) overflow = true;
   if (overflow) out->Put('%');
 
   if (zero) out->PutRepeated(field.fill ? '*' : ' ', digits_before - 1);
   if (sign_in_front) {
     if (negative) {
       out->Put('-');
-    } else if (field.sign_mode == 0) {
+    } else if (field.sign_mode == SignMode::kLeadingPlus) {
       out->Put('+');
-    } else if (field.sign_mode == 2) {
+    } else if (field.sign_mode == SignMode::kBlankOrMinus) {
       out->Put(' ');
     }
   }
@@ -152,7 +154,7 @@ void LayoutExponent(const PictureField& field, const Decimal& decimal, PictureTe
 
   out->Put('D');
   out->Put(shown < 0 ? '-' : '+');
-  if (field.exponent_mode == 2 || magnitude >= 100) {
+  if (field.exponent_mode == ExponentMode::kThreeDigits || magnitude >= 100) {
     out->Put(static_cast<char>('0' + magnitude / 100 % 10));
   }
   out->Put(static_cast<char>('0' + magnitude / 10 % 10));
@@ -170,7 +172,7 @@ void FormatPicture(Extended number) {
     if (room.data() == nullptr)
       frame::RaiseError(frame::kErrOutOfMemory, frame::kLocPictureEmptyCopy);
     PictureText out(room.data(), kEmptyPictureRoom);
-    GeneralNumberText(value, 2, &out);
+    GeneralNumberText(value, SignMode::kBlankOrMinus, &out);
     text::NewTempText(out.length(), out.data());
     return;
   }
@@ -204,12 +206,12 @@ void FormatPicture(Extended number) {
   if (decimal.kind == kDecimalInfinite || decimal.kind == kDecimalNaN) {
     // No digits to lay out: shown like a value too wide for its field.
     out.Put('%');
-    GeneralNumberText(value, 2, &out);
-  } else if (field.exponent_mode != 0) {
+    GeneralNumberText(value, SignMode::kBlankOrMinus, &out);
+  } else if (field.exponent_mode != ExponentMode::kFixed) {
     LayoutExponent(field, decimal, &out);
   } else if (!LayoutFixed(field, decimal, &out)) {
     out.Put('%');
-    GeneralNumberText(value, 2, &out);
+    GeneralNumberText(value, SignMode::kBlankOrMinus, &out);
   }
   CopyPictureLiteral(&cursor, &out);
   text::NewTempText(out.length(), out.data());

@@ -63,7 +63,7 @@ uint32_t CopyPictureLiteral(PictureCursor* picture, PictureText* out) {
 PictureField ScanPictureField(PictureCursor* picture) {
   PictureField field;
   if (picture->Peek() == '+' && !picture->AtEnd()) {
-    field.sign_mode = 0;
+    field.sign_mode = SignMode::kLeadingPlus;
     ++field.integer_positions;
     ++picture->position;
   }
@@ -92,22 +92,22 @@ PictureField ScanPictureField(PictureCursor* picture) {
     return picture->position + ahead < picture->length && picture->Peek(ahead) == '^';
   };
   if (caret_at(0) && caret_at(1) && caret_at(2) && caret_at(3)) {
-    if (field.sign_mode == 1) field.sign_mode = 2;
+    if (field.sign_mode == SignMode::kMinusInFront) field.sign_mode = SignMode::kBlankOrMinus;
     if (field.integer_positions == 0) field.integer_positions = 1;
-    field.exponent_mode = 1;
+    field.exponent_mode = ExponentMode::kTwoDigits;
     picture->position += 4;
     if (caret_at(0)) {
-      field.exponent_mode = 2;
+      field.exponent_mode = ExponentMode::kThreeDigits;
       ++picture->position;
     }
   }
 
-  if (field.sign_mode == 1 && !picture->AtEnd()) {
+  if (field.sign_mode == SignMode::kMinusInFront && !picture->AtEnd()) {
     if (picture->Peek() == '+') {
-      field.sign_mode = -1;
+      field.sign_mode = SignMode::kTrailingPlus;
       ++picture->position;
     } else if (picture->Peek() == '-') {
-      field.sign_mode = -3;
+      field.sign_mode = SignMode::kTrailingMinus;
       ++picture->position;
     }
   }

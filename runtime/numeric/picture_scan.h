@@ -7,6 +7,22 @@
 
 namespace tolvex::numeric {
 
+// Where a field shows the value's sign.
+enum class SignMode : int8_t {
+  kMinusInFront,   // the default: "-" in front of a negative value
+  kLeadingPlus,    // a leading "+": "+" or "-" in front
+  kBlankOrMinus,   // the exponent form's default: blank or "-" in front
+  kTrailingPlus,   // a trailing "+": "+" or "-" after the field
+  kTrailingMinus,  // a trailing "-": blank or "-" after the field
+};
+inline bool IsTrailing(SignMode mode) {
+  return mode == SignMode::kTrailingPlus || mode == SignMode::kTrailingMinus;
+}
+
+// Fixed form, or the exponent form with two ("^^^^") or three ("^^^^^")
+// exponent digits.
+enum class ExponentMode : uint8_t { kFixed, kTwoDigits, kThreeDigits };
+
 // The numeric field of one picture, built afresh on each call. Counts are
 // kept wider than a byte, so a very long picture cannot wrap them.
 struct PictureField {
@@ -16,11 +32,8 @@ struct PictureField {
   bool currency = false;          // "\" before the first digit
   bool separators = false;        // integer digits grouped by three with ","
   bool point = false;
-  // 1 default ("-" in front of a negative value); 0 leading "+" ("+" or "-"
-  // in front); 2 exponent default (blank or "-" in front); -1 trailing "+"
-  // ("+" or "-" after); -3 trailing "-" (blank or "-" after).
-  int8_t sign_mode = 1;
-  uint8_t exponent_mode = 0;  // 0 fixed, 1 "^^^^" (two digits), 2 "^^^^^" (three)
+  SignMode sign_mode = SignMode::kMinusInFront;
+  ExponentMode exponent_mode = ExponentMode::kFixed;
 };
 
 // A read position in a picture (bytes, not NUL-terminated).

@@ -120,19 +120,24 @@ TEST_F(PictureFormatTest, ScanPictureFieldReadsTheLanguage) {
     const char* prefix;
     int16_t integer, fraction;
     bool fill, currency, separators, point;
-    int8_t sign_mode;
-    uint8_t exponent_mode;
+    SignMode sign_mode;
+    ExponentMode exponent_mode;
     const char* rest;
   };
+  constexpr SignMode kFront = SignMode::kMinusInFront, kPlus = SignMode::kLeadingPlus,
+                     kBlank = SignMode::kBlankOrMinus, kAfterPlus = SignMode::kTrailingPlus,
+                     kAfterMinus = SignMode::kTrailingMinus;
+  constexpr ExponentMode kFixed = ExponentMode::kFixed, kTwo = ExponentMode::kTwoDigits,
+                         kThree = ExponentMode::kThreeDigits;
   const Case cases[] = {
-      {"####.##########", "", 4, 10, false, false, false, true, 1, 0, ""},
-      {"**#,###.##-x", "", 7, 2, true, false, true, true, -3, 0, "x"},
-      {"a+##+", "a", 3, 0, false, false, false, false, 0, 0, "+"},
-      {"\\\\#.#+", "", 3, 1, false, true, false, true, -1, 0, ""},
-      {"+.##^^^^", "", 1, 2, false, false, false, true, 0, 1, ""},
-      {".#^^^^^-", "", 1, 1, false, false, false, true, 2, 2, "-"},
-      {"#.#.#", "", 1, 3, false, false, false, true, 1, 0, ""},
-      {"+*x+.#", "+*x", 1, 1, false, false, false, true, 0, 0, ""},
+      {"####.##########", "", 4, 10, false, false, false, true, kFront, kFixed, ""},
+      {"**#,###.##-x", "", 7, 2, true, false, true, true, kAfterMinus, kFixed, "x"},
+      {"a+##+", "a", 3, 0, false, false, false, false, kPlus, kFixed, "+"},
+      {"\\\\#.#+", "", 3, 1, false, true, false, true, kAfterPlus, kFixed, ""},
+      {"+.##^^^^", "", 1, 2, false, false, false, true, kPlus, kTwo, ""},
+      {".#^^^^^-", "", 1, 1, false, false, false, true, kBlank, kThree, "-"},
+      {"#.#.#", "", 1, 3, false, false, false, true, kFront, kFixed, ""},
+      {"+*x+.#", "+*x", 1, 1, false, false, false, true, kPlus, kFixed, ""},
   };
   for (const Case& c : cases) {
     const std::string picture = c.picture;
@@ -159,7 +164,7 @@ TEST_F(PictureFormatTest, ScanPictureFieldReadsTheLanguage) {
 TEST_F(PictureFormatTest, OutputNeverPassesItsBuffer) {
   uint8_t buffer[4] = {0, 0, 0, 0xEE};
   PictureText out(buffer, 3);
-  GeneralNumberText(Extended(-123456.0L), 2, &out);
+  GeneralNumberText(Extended(-123456.0L), SignMode::kBlankOrMinus, &out);
   EXPECT_EQ(out.length(), 3u);
   EXPECT_EQ(buffer[3], 0xEE);
 }
