@@ -92,13 +92,6 @@ constexpr ptrdiff_t kGridColumnStride = (kRows + 1) * sizeof(int16_t);
 constexpr int16_t kTileChannel = 1;
 constexpr int16_t kOutputChannel = 2;
 
-// Open modes and share codes of the three opens.
-constexpr int16_t kModeSequentialInput = 1;
-constexpr int16_t kModeSequentialOutput = 2;
-constexpr int16_t kModeBinaryOutput = 9;
-constexpr int16_t kShareReadWrite = 3;
-constexpr int16_t kShareRead = 1;
-
 // ------------------------------------------------------------ variables
 // The routine's variables, global to it and alive for the whole run.
 struct Variables {
@@ -259,7 +252,7 @@ unit_ok:
   // -------------------------------------------------------- reading
   Statement(24);
   PushFileName(kTileExtension);
-  io::OpenChannel(kModeSequentialInput, kShareReadWrite, kTileChannel, 0, 0);
+  io::OpenChannel(io::kModeSequentialInput, io::kShareReadWrite, kTileChannel, 0, 0);
 
   Statement(26);
   ShowLine(kReading);
@@ -389,7 +382,7 @@ unit_ok:
 
   Statement(66);
   PushFileName(kRasterExtension);
-  io::OpenChannel(kModeBinaryOutput, kShareReadWrite, kOutputChannel, 0, 0);
+  io::OpenChannel(io::kModeBinaryOutput, io::kShareReadWrite, kOutputChannel, 0, 0);
 
   Statement(67);  // For row = 1 To 750
   vars.row = 1;
@@ -413,7 +406,7 @@ unit_ok:
 
   Statement(74);
   PushFileName(kHeaderExtension);
-  io::OpenChannel(kModeSequentialOutput, kShareRead, kOutputChannel, 0, 0);
+  io::OpenChannel(io::kModeSequentialOutput, io::kShareRead, kOutputChannel, 0, 0);
 
   Statement(75);
   WriteHeaderLine(kHeaderRows);

@@ -47,9 +47,12 @@ constexpr uint32_t kLargestOption = 63;
 constexpr const char* kOptionDevices[] = {"LPT1:", "LPT2:", "LPT3:", "COM0:",
                                           "COM1:", "COM2:", "COM3:", "COM4:"};
 
-bool IsRandomMode(uint16_t mode) { return mode >= 4 && mode <= 7; }
+bool IsRandomMode(uint16_t mode) {
+  return mode >= kModeRandomRead && mode <= kModeRandomExisting;
+}
 bool IsSequentialMode(uint16_t mode) {
-  return mode == 1 || mode == 2 || mode == 3 || mode == 11;
+  return mode == kModeSequentialInput || mode == kModeSequentialOutput || mode == kModeAppend ||
+         mode == kModeSequentialReplace;
 }
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
@@ -131,8 +134,8 @@ bool OpenDevice(const std::string& name, uint16_t mode, uint16_t channel) {
     size_t size = std::strlen(device->path);
     if (size == 0 || size != name.size() || !SameIgnoringCase(name, device->path, size))
       continue;
-    bool allowed = (index == kKeyboardSlot && mode == 1) ||
-                   (index == kScreenSlot && (mode == 2 || mode == 3 || mode == 11));
+    bool allowed = (index == kKeyboardSlot && mode == kModeSequentialInput) ||
+                   (index == kScreenSlot && IsSequentialMode(mode) && mode != kModeSequentialInput);
     if (index != kKeyboardSlot && index != kScreenSlot) {
       Fail(frame::kErrNotSupported);  // no printers or serial ports here
     } else if (!allowed) {
@@ -290,22 +293,25 @@ void OpenChannel(uint16_t mode, uint16_t share, uint16_t channel, uint32_t has_l
     return frame::RaiseError(frame::kErrBadChannelNumber, frame::kLocOpenChannel);
   if (LookupChannel(channel) != -1)
     return frame::RaiseError(frame::kErrChannelAlreadyOpen, frame::kLocOpenAlreadyOpen);
-  if (mode > 11) return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenModeRange);
-  if (mode == 0) {
-    if (share != 0) return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenMode0Share);
-    mode = 6;
-    share = 3;
-  } else if (mode == 1) {
-    if (share == 2) return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenMode1Share);
-    if (share == 0) share = 3;
-  } else if (mode == 2 || mode == 3 || mode == 11) {
-    if (share == 2 || share == 3)
+  if (mode > kLastOpenMode)
+    return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenModeRange);
+  if (mode == kModeDefault) {
+    if (share != kShareDefault)
+      return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenMode0Share);
+    mode = kModeRandomReadWrite;
+    share = kShareReadWrite;
+  } else if (mode == kModeSequentialInput) {
+    if (share == kShareWrite)
+      return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenMode1Share);
+    if (share == kShareDefault) share = kShareReadWrite;
+  } else if (IsSequentialMode(mode)) {
+    if (share == kShareWrite || share == kShareReadWrite)
       return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenSeqShare);
-    if (share == 0) share = 1;
-  } else if (mode == 7) {
-    share = 3;
-  } else if (share == 0) {
-    share = 3;
+    if (share == kShareDefault) share = kShareRead;
+  } else if (mode == kModeRandomExisting) {
+    share = kShareReadWrite;
+  } else if (share == kShareDefault) {
+    share = kShareReadWrite;
   }
   // The share code is settled but asks for no lock on this system.
   (void)share;

@@ -25,6 +25,32 @@
 
 namespace tolvex::io {
 
+// The open modes, by the numbers programs pass.
+enum OpenMode : uint16_t {
+  kModeDefault = 0,            // taken as kModeRandomReadWrite, share kShareReadWrite
+  kModeSequentialInput = 1,    // read; missing: 63
+  kModeSequentialOutput = 2,   // write a new file; existing: 64
+  kModeAppend = 3,             // read and write at the end; created when missing
+  kModeRandomRead = 4,         // missing: 63
+  kModeRandomWrite = 5,        // contents kept; created when missing
+  kModeRandomReadWrite = 6,    // contents kept; created when missing
+  kModeRandomExisting = 7,     // read and write; missing: 63
+  kModeBinaryInput = 8,        // missing: 63
+  kModeBinaryOutput = 9,       // write a new file; existing: 64
+  kModeBinaryReadWrite = 10,   // contents kept; created when missing
+  kModeSequentialReplace = 11, // emptied and rewritten, or created
+  kLastOpenMode = kModeSequentialReplace,
+};
+
+// What other programs may do with the file while it is open.
+enum ShareCode : uint16_t {
+  kShareDefault = 0,  // the mode's default
+  kShareRead = 1,
+  kShareWrite = 2,
+  kShareReadWrite = 3,
+  kShareNothing = 4,
+};
+
 // The default record length, a program option fixed at build time.
 constexpr uint16_t kDefaultRecordLength = 256;
 constexpr uint16_t kLargestRecordLength = 2048;
@@ -36,7 +62,7 @@ constexpr uint16_t kLargestRecordLength = 2048;
 // given outside modes 4..7 51 at 0x2009 or outside 1..2048 5 at 0x200A; then
 // the open itself, whose code (63 missing, 64 exists, 75 refused, ...) is
 // raised at 0x2008. A failed open leaves the channel closed and no slot.
-// Example: push "tile.xml", OpenChannel(1, 3, 1, 0, 0).
+// Example: push "tile.xml", OpenChannel(kModeSequentialInput, kShareReadWrite, 1, 0, 0).
 void OpenChannel(uint16_t mode, uint16_t share, uint16_t channel, uint32_t has_length,
                  int32_t length);
 
