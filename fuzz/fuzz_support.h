@@ -21,6 +21,14 @@ namespace tolvex::fuzz {
 // made by the target's own code, so no corpus is kept in the tree.
 void WriteSeedsWhenAsked(std::vector<std::string> (*make_seeds)());
 
+// The LLVMFuzzerInitialize of a target that needs nothing else set up: its
+// seeds come from `make_seeds`.
+#define FUZZ_SEEDS(make_seeds)                                 \
+  extern "C" int LLVMFuzzerInitialize(int*, char***) {        \
+    ::tolvex::fuzz::WriteSeedsWhenAsked(make_seeds);          \
+    return 0;                                                  \
+  }
+
 // A directory of this process's own, made on first use and removed at exit
 // (a crash, and libFuzzer's end of a timed run, leave it): under
 // $TOLVEX_FUZZ_SCRATCH when set (fuzz/run.sh sets it and cleans up), else in

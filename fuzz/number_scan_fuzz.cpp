@@ -113,10 +113,7 @@ std::vector<std::string> Seeds() {
 }  // namespace
 }  // namespace tolvex::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  tolvex::fuzz::WriteSeedsWhenAsked(tolvex::fuzz::Seeds);
-  return 0;
-}
+FUZZ_SEEDS(tolvex::fuzz::Seeds)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tolvex;
