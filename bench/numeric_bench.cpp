@@ -7,6 +7,7 @@
 
 #include "runtime/frame/runtime_reset.h"
 #include "runtime/numeric/conversions.h"
+#include "runtime/numeric/convert_kind.h"
 #include "runtime/numeric/number_scan.h"
 #include "runtime/numeric/picture_format.h"
 #include "runtime/text/string_stack.h"

@@ -6,7 +6,7 @@
 
 #include "runtime/frame/runtime_reset.h"
 #include "runtime/frame/statement_hook.h"
-#include "runtime/io/headless_window.h"
+#include "runtime/frontend/headless_window.h"
 #include "runtime/io/window_system.h"
 
 namespace {
@@ -34,7 +34,7 @@ int main() {
   std::printf("StatementHook, no window:             %.3f ns per hook (%ld hooks)\n", bare,
               kHooks);
 
-  tolvex::io::HeadlessWindow window;
+  tolvex::frontend::HeadlessWindow window;
   window.Open("bench");
   tolvex::io::AttachWindow(&window);
   double pumped = NanosecondsPerHook(kHooks);

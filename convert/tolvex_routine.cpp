@@ -9,7 +9,7 @@
 
 #include "convert/elevation_cell.h"
 #include "convert/tile_corners.h"
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 
 #include "runtime/frame/frame.h"
 #include "runtime/frame/statement_hook.h"
@@ -34,7 +34,7 @@
 
 namespace tolvex::convert {
 
-const frame::ProgramRecord kTolvexProgram = {"Tolvex"};
+const core::ProgramRecord kTolvexProgram = {"Tolvex"};
 
 namespace {
 
@@ -131,7 +131,7 @@ const uint32_t kOutputChannelList[] = {kOutputChannel};
 // What the compiled routine does at every statement boundary.
 void Statement(int16_t number) {
   frame::StatementHook();
-  frame::SetStatementNumber(number);
+  core::SetStatementNumber(number);
 }
 
 // The grid's request record, as the compiled routine keeps it in its data:
@@ -220,7 +220,7 @@ bool Contains(const StringValue& needle) {
 // ============================================================ the routine
 void Tolvex() {
   vars = Variables{};
-  frame::RegisterCurrentModule(&kTolvexProgram);
+  core::RegisterCurrentModule(&kTolvexProgram);
 
   // -------------------------------------------------------- dialogue
   Statement(1);  // grid(750, 1125), zero-filled
@@ -325,7 +325,7 @@ unit_ok:
   // written rather than place the raster somewhere wrong.
   Statement(52);
   if (!IsPlausibleCorner(vars.west_longitude, vars.north_latitude)) {
-    frame::RaiseError(frame::kErrIllegalArgument, frame::kLocTileCorners);
+    core::RaiseError(core::kErrIllegalArgument, core::kLocTileCorners);
   }
 
   Statement(53);  // For row = 1 To 750
@@ -363,7 +363,7 @@ unit_ok:
           // gives 126 tenths.
           int16_t value = 0;
           const bool fits = ScaledCell(vars.elevation, vars.unit_factor, &value);
-          if (!fits) frame::RaiseError(frame::kErrOverflow, frame::kLocToInt16);
+          if (!fits) core::RaiseError(core::kErrOverflow, core::kLocToInt16);
           *GridElement(vars.row, vars.column) = value;
         }
       }

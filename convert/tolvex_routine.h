@@ -1,12 +1,12 @@
 // The conversion routine: asks for a tile's base name and a unit, reads
 // base name + ".xml" and writes base name + ".bil" and base name + ".hdr".
 #pragma once
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/runtime_error.h"
 
 namespace tolvex::convert {
 
 // The routine's program record: error reports show its source name "Tolvex".
-extern const frame::ProgramRecord kTolvexProgram;
+extern const core::ProgramRecord kTolvexProgram;
 
 // Runs the routine once, from the first question to EndProgram(0); the frame
 // calls it after start-up. It never returns normally: EndProgram, a runtime

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/frame/runtime_reset.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/item_scanner.h"
@@ -79,8 +79,8 @@ template <class Read>
 bool Raises(Read read, int16_t code, uint32_t location) {
   try {
     read();
-  } catch (const frame::RuntimeError& error) {
-    frame::Errors().processing = false;
+  } catch (const core::RuntimeError& error) {
+    core::Errors().processing = false;
     return error.code == code && error.location == location;
   }
   return false;
@@ -94,13 +94,13 @@ void CheckLines(const std::string& file, uint32_t at) {
     io::SelectLineSource(1);
     if (at == file.size()) {
       FUZZ_CHECK(
-          Raises([&] { io::ReadLine(&line); }, frame::kErrInputPastEnd, frame::kLocReadLine));
+          Raises([&] { io::ReadLine(&line); }, core::kErrInputPastEnd, core::kLocReadLine));
       break;
     }
     const ReferenceLine expected = CutLine(file, at);
     if (expected.too_long) {
       FUZZ_CHECK(
-          Raises([&] { io::ReadLine(&line); }, frame::kErrStringTooLong, frame::kLocReadLine));
+          Raises([&] { io::ReadLine(&line); }, core::kErrStringTooLong, core::kLocReadLine));
       FUZZ_CHECK(ControlOf(1).position == at);
       break;
     }
@@ -167,8 +167,8 @@ ItemsRead ReadOnce(int16_t channel, const std::vector<uint32_t>& types) {
   try {
     io::SelectItemSource(channel);
     io::ReadItems({static_cast<uint32_t>(types.size()), items});
-  } catch (const frame::RuntimeError& error) {
-    frame::Errors().processing = false;
+  } catch (const core::RuntimeError& error) {
+    core::Errors().processing = false;
     read.code = error.code;
     read.location = error.location;
   }
@@ -198,7 +198,7 @@ void CheckItems(const std::string& content, uint32_t shift, const std::vector<ui
     const ItemsRead at_start = ReadOnce(1, types);
     FUZZ_CHECK(ReadOnce(2, types) == at_start);
     // A field that could not be cut leaves the position where it was.
-    if (at_start.location == frame::kLocReadItemsField) break;
+    if (at_start.location == core::kLocReadItemsField) break;
   }
 }
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "runtime/frame/error_record.h"
+#include "runtime/core/error_record.h"
 #include "runtime/os/code_page.h"
 #include "runtime/os/registry_store.h"
 
@@ -37,13 +37,13 @@ std::string HiveText() {
 uint32_t RecordNumber(const char* name) {
   uint32_t number = 0;
   FUZZ_CHECK(
-      os::QueryRegistryNumber(RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, &number));
+      os::QueryRegistryNumber(RegistryRoot::kCurrentUser, core::kErrorRecordKey, name, &number));
   return number;
 }
 
 std::string RecordText(const char* name) {
   std::string text;
-  FUZZ_CHECK(os::QueryRegistryString(RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, 4096,
+  FUZZ_CHECK(os::QueryRegistryString(RegistryRoot::kCurrentUser, core::kErrorRecordKey, name, 4096,
                                      &text));
   return text;
 }
@@ -60,31 +60,31 @@ bool SameCharacters(const std::string& read, const std::string& written) {
 // The fatal-signal writer: every value back exactly, and idempotent.
 void CheckFaultRecord(const std::string& name, uint16_t statement, uint32_t address,
                       uint32_t code) {
-  frame::WriteFaultRecord(name.c_str(), statement, address, code);
+  core::WriteFaultRecord(name.c_str(), statement, address, code);
   const std::string first = HiveText();
-  frame::WriteFaultRecord(name.c_str(), statement, address, code);
+  core::WriteFaultRecord(name.c_str(), statement, address, code);
   FUZZ_CHECK(HiveText() == first);
   FUZZ_CHECK(RecordText("XMODL") == name);
   FUZZ_CHECK(RecordNumber("XLINE") == statement && RecordNumber("XADDR") == address &&
              RecordNumber("XCODE") == code);
-  FUZZ_CHECK(RecordText("XMODE") == frame::kRuntimeModeText &&
-             RecordText("XRTL") == frame::kRuntimeVersionText);
+  FUZZ_CHECK(RecordText("XMODE") == core::kRuntimeModeText &&
+             RecordText("XRTL") == core::kRuntimeVersionText);
 }
 
 // The ordinary writer: the record's values back, then APIERR added twice.
 void CheckErrorRecord(const std::string& name, int16_t code, int16_t statement, uint32_t location,
                       uint32_t api_error) {
-  const frame::ProgramRecord module{name.c_str()};
-  frame::WriteErrorRecord(&module, code, statement, location);
+  const core::ProgramRecord module{name.c_str()};
+  core::WriteErrorRecord(&module, code, statement, location);
   FUZZ_CHECK(SameCharacters(RecordText("MODL"), name));
   FUZZ_CHECK(RecordNumber("LINE") == static_cast<uint16_t>(statement) &&
              RecordNumber("CODE") == static_cast<uint16_t>(code) &&
              RecordNumber("FUNC") == (location >> 8) && RecordNumber("INFO") == (location & 0xFF));
-  FUZZ_CHECK(RecordText("TIME").size() >= 19 && RecordText("MODE") == frame::kRuntimeModeText &&
-             RecordText("RTL") == frame::kRuntimeVersionText);
-  frame::RecordApiError(api_error);
+  FUZZ_CHECK(RecordText("TIME").size() >= 19 && RecordText("MODE") == core::kRuntimeModeText &&
+             RecordText("RTL") == core::kRuntimeVersionText);
+  core::RecordApiError(api_error);
   const std::string first = HiveText();
-  frame::RecordApiError(api_error);
+  core::RecordApiError(api_error);
   FUZZ_CHECK(HiveText() == first);
   FUZZ_CHECK(RecordNumber("APIERR") == api_error && SameCharacters(RecordText("MODL"), name));
 }
@@ -93,7 +93,7 @@ void CheckErrorRecord(const std::string& name, int16_t code, int16_t statement, 
 // a seed is the module name, the old hive text, the numbers (8 bytes), the
 // name's length and the writer.
 std::vector<std::string> Seeds() {
-  const std::string key = std::string("[HKEY_CURRENT_USER\\") + frame::kErrorRecordKey + "]";
+  const std::string key = std::string("[HKEY_CURRENT_USER\\") + core::kErrorRecordKey + "]";
   const std::string hives[] = {
       "",
       "REGEDIT4\r\n\r\n" + key + "\r\n\"MODL\"=\"Tolvex\"\r\n\"LINE\"=dword:00000018\r\n\r\n",
@@ -116,7 +116,7 @@ std::vector<std::string> Seeds() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tolvex::fuzz::WriteSeedsWhenAsked(tolvex::fuzz::Seeds);
   setenv(tolvex::os::kUserHiveVariable, tolvex::fuzz::HivePath().c_str(), 1);
-  tolvex::frame::PrepareFaultRecord();
+  tolvex::core::PrepareFaultRecord();
   return 0;
 }
 

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/frame/runtime_reset.h"
+#include "runtime/frontend/headless_window.h"
 #include "runtime/io/console_screen.h"
-#include "runtime/io/headless_window.h"
 #include "runtime/io/key_decoder.h"
 #include "runtime/io/line_editor.h"
 #include "runtime/io/window_system.h"
@@ -114,9 +114,9 @@ void CheckEditor(const std::string& keys, uint32_t max_length) {
     io::EditStep step = io::EditStep::kCut;
     try {
       step = io::FeedKey(editor, static_cast<uint8_t>(key));
-    } catch (const frame::RuntimeError& error) {
-      frame::Errors().processing = false;
-      FUZZ_CHECK(error.code == frame::kErrBreak && error.location == frame::kLocBreak);
+    } catch (const core::RuntimeError& error) {
+      core::Errors().processing = false;
+      FUZZ_CHECK(error.code == core::kErrBreak && error.location == core::kLocBreak);
     }
     if (step == io::EditStep::kMore) {
       CheckEntry(editor, max_length);
@@ -145,7 +145,7 @@ std::vector<std::string> Seeds() {
   return seeds;
 }
 
-io::HeadlessWindow g_window;
+frontend::HeadlessWindow g_window;
 
 }  // namespace
 }  // namespace tolvex::fuzz
@@ -155,7 +155,7 @@ FUZZ_SEEDS(tolvex::fuzz::Seeds)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tolvex;
   frame::ResetRuntime();
-  fuzz::g_window = io::HeadlessWindow{};
+  fuzz::g_window = frontend::HeadlessWindow{};
   fuzz::g_window.Open("fuzz");
   io::AttachWindow(&fuzz::g_window);
   FuzzedDataProvider input(data, size);

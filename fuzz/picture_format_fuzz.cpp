@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/frame/runtime_reset.h"
 #include "runtime/numeric/picture_format.h"
 #include "runtime/text/string_heap.h"
@@ -160,10 +160,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   try {
     numeric::FormatPicture(number);
-  } catch (const frame::RuntimeError& error) {
-    frame::Errors().processing = false;
-    FUZZ_CHECK(error.location == frame::kLocPictureField &&
-               (error.code == frame::kErrIllegalArgument || error.code == frame::kErrTypeMismatch));
+  } catch (const core::RuntimeError& error) {
+    core::Errors().processing = false;
+    FUZZ_CHECK(error.location == core::kLocPictureField &&
+               (error.code == core::kErrIllegalArgument || error.code == core::kErrTypeMismatch));
     FUZZ_CHECK(!made);
     FUZZ_CHECK(text::StackDepth() == 0 && text::StringHeapStats().live_blocks == 0);
     return 0;

@@ -27,6 +27,7 @@
 #include "convert/cli/vrt_writer.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/os/batch_files.h"
+#include "runtime/os/descriptor_io.h"
 
 namespace tolvex::cli {
 namespace {

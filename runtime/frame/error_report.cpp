@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/error_record.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/error_record.h"
 #include "runtime/frame/frame.h"
 #include "runtime/frame/message_box.h"
 #include "runtime/frame/message_text.h"
@@ -29,7 +29,7 @@ constexpr char kPressAnyKey[] =
     "\x94\x43\x88\xD3\x82\xCC\x83\x4C\x81\x5B\x82\xF0\x89\x9F\x82\xB5\x82\xC4\x82\xAD"
     "\x82\xBE\x82\xB3\x82\xA2";
 
-const char* SourceName(const ProgramRecord* module) {
+const char* SourceName(const core::ProgramRecord* module) {
   return (module && module->source_name) ? module->source_name : "";
 }
 
@@ -40,7 +40,7 @@ void WriteConsole(const std::string& text) {
 
 }  // namespace
 
-std::string FormatReportLine(const ProgramRecord* module, int16_t code, int16_t statement) {
+std::string FormatReportLine(const core::ProgramRecord* module, int16_t code, int16_t statement) {
   char numbers[16];
   std::string line = "\r\n";
   line += SourceName(module);
@@ -54,10 +54,10 @@ std::string FormatReportLine(const ProgramRecord* module, int16_t code, int16_t 
   return line;
 }
 
-void ErrorReport(const ProgramRecord* module, int16_t code, int16_t statement,
+void ErrorReport(const core::ProgramRecord* module, int16_t code, int16_t statement,
                  uint32_t location) {
   std::string line = FormatReportLine(module, code, statement);
-  WriteErrorRecord(module, code, statement, location);
+  core::WriteErrorRecord(module, code, statement, location);
   if (io::ConsoleUsable()) {
     WriteConsole(line);
     std::string report = line;
@@ -78,8 +78,8 @@ void ErrorReport(const ProgramRecord* module, int16_t code, int16_t statement,
 }
 
 void ReportUnhandledError() {
-  const ErrorState& errors = Errors();
-  if (errors.last_code == kErrBreak) {
+  const core::ErrorState& errors = core::Errors();
+  if (errors.last_code == core::kErrBreak) {
     KeyWait(true);
     return;
   }
@@ -91,8 +91,8 @@ std::string KeyWaitText(bool interrupted) {
   if (interrupted) {
     char number[16];
     std::snprintf(number, sizeof number, "[%u",
-                  static_cast<unsigned>(static_cast<uint16_t>(StatementNumber())));
-    text = std::string("\r\n") + kInterrupted + " " + SourceName(CurrentModule()) + number +
+                  static_cast<unsigned>(static_cast<uint16_t>(core::StatementNumber())));
+    text = std::string("\r\n") + kInterrupted + " " + SourceName(core::CurrentModule()) + number +
            kLineMark + "] ";
   }
   return text + "\r\n" + kPressAnyKey;
@@ -111,7 +111,7 @@ void KeyWait(bool interrupted) {
   uint8_t key = 0;
   bool got_key = io::WaitForKey(&key);
   io::SetCaretVisible(caret_was_visible);
-  if (!got_key) Terminate();
+  if (!got_key) core::Terminate();
   WriteConsole("\r\n");
 }
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/runtime_error.h"
 
 namespace tolvex::frame {
 
@@ -20,14 +20,14 @@ void ReportUnhandledError();
 // module's source name and the statement and code taken as unsigned 16-bit
 // numbers. A null module gives an empty name.
 // Example: Tolvex, 63, 24 -> "\r\nTolvex [24行]:エラー[63]".
-std::string FormatReportLine(const ProgramRecord* module, int16_t code, int16_t statement);
+std::string FormatReportLine(const core::ProgramRecord* module, int16_t code, int16_t statement);
 
 // Writes the error record, then with a usable console: the report line, CR
 // LF + the message text when the library has one (260-byte buffer), both
 // again to the window's ShowReport, and KeyWait(false). Without one: the
 // message box on stderr holding the line, or "%s\n%s" of the line and the
 // message text (256-byte buffer).
-void ErrorReport(const ProgramRecord* module, int16_t code, int16_t statement,
+void ErrorReport(const core::ProgramRecord* module, int16_t code, int16_t statement,
                  uint32_t location);
 
 // The key wait's text: "\r\n任意のキーを押してください", or when interrupted

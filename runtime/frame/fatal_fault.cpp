@@ -2,21 +2,17 @@
 // signal handler is async-signal-safe: no allocation, no stdio, no locale.
 #include "runtime/frame/fatal_fault.h"
 
-#include <signal.h>
-#include <ucontext.h>
-
 #include <cstring>
 #include <string>
 
-#include "runtime/frame/error_record.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_record.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/os/code_page.h"
+#include "runtime/os/fatal_signals.h"
 #include "runtime/os/terminal_mode.h"
 
 namespace tolvex::frame {
 namespace {
-
-constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 // "続行不可能なエラーが発生しました " (an error occurred from which the program
 // cannot continue), with the space that precedes the module name.
@@ -39,9 +35,6 @@ FixedText g_fatal_text;
 FixedText g_unknown_module;
 FixedText g_line_close;
 
-char g_alternate_stack[64 * 1024];
-volatile sig_atomic_t g_reporting = 0;
-bool g_installed = false;
 
 void Prepare(const char* cp932, FixedText* text) {
   std::string utf8;
@@ -65,30 +58,8 @@ void Put(char* line, uint32_t* length, uint32_t capacity, const char* bytes, uin
   *length += count;
 }
 
-uint32_t FaultAddress(const siginfo_t* info, const void* context) {
-  // A signal sent by a process carries no fault.
-  if (info == nullptr || info->si_code <= 0) return kNoFaultRecord;
-  const auto* user = static_cast<const ucontext_t*>(context);
-#if defined(__x86_64__)
-  if (user) return static_cast<uint32_t>(user->uc_mcontext.gregs[REG_RIP]);
-#elif defined(__aarch64__)
-  if (user) return static_cast<uint32_t>(user->uc_mcontext.pc);
-#else
-  (void)user;
-#endif
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info->si_addr));
-}
-
-void OnFatalSignal(int signal_number, siginfo_t* info, void* context) {
-  // SA_RESETHAND has put the default action back already. A second fault
-  // inside the report goes straight to it.
-  if (g_reporting == 0) {
-    g_reporting = 1;
-    FatalFaultReport(static_cast<uint32_t>(signal_number), FaultAddress(info, context));
-  }
-  // The signal stays blocked until the handler returns; then its default
-  // action ends the process (also for a signal that was sent, not caused).
-  raise(signal_number);
+void OnFatalSignal(int signal_number, uint32_t address) {
+  FatalFaultReport(static_cast<uint32_t>(signal_number), address);
 }
 
 }  // namespace
@@ -99,14 +70,14 @@ void FatalFaultReport(uint32_t exception_code, uint32_t address) {
   uint32_t length = 0;
   const uint32_t capacity = sizeof line;
   Put(line, &length, capacity, g_fatal_text.bytes, g_fatal_text.length);
-  const ProgramRecord* module = CurrentModule();
+  const core::ProgramRecord* module = core::CurrentModule();
   const char* name = (module && module->source_name) ? module->source_name : nullptr;
   if (name)
     Put(line, &length, capacity, name, static_cast<uint32_t>(std::strlen(name)));
   else
     Put(line, &length, capacity, g_unknown_module.bytes, g_unknown_module.length);
   Put(line, &length, capacity, " [", 2);
-  uint16_t statement = static_cast<uint16_t>(StatementNumber());
+  uint16_t statement = static_cast<uint16_t>(core::StatementNumber());
   char digits[8];
   uint32_t count = 0;
   do {
@@ -117,33 +88,15 @@ void FatalFaultReport(uint32_t exception_code, uint32_t address) {
   Put(line, &length, capacity, g_line_close.bytes, g_line_close.length);
   os::WriteAll(2, line, length);
 
-  WriteFaultRecord(name, static_cast<uint16_t>(StatementNumber()), address, exception_code);
+  core::WriteFaultRecord(name, static_cast<uint16_t>(core::StatementNumber()), address, exception_code);
 }
 
 void InstallFatalFaultReport() {
   EnsurePrepared();
-  PrepareFaultRecord();
-  g_reporting = 0;
-  stack_t stack = {};
-  stack.ss_sp = g_alternate_stack;
-  stack.ss_size = sizeof g_alternate_stack;
-  sigaltstack(&stack, nullptr);
-  struct sigaction action = {};
-  action.sa_sigaction = OnFatalSignal;
-  action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_ONSTACK;
-  sigemptyset(&action.sa_mask);
-  for (int s : kFatalSignals) sigaddset(&action.sa_mask, s);
-  for (int s : kFatalSignals) sigaction(s, &action, nullptr);
-  g_installed = true;
+  core::PrepareFaultRecord();
+  os::InstallFatalSignals(OnFatalSignal);
 }
 
-void RemoveFatalFaultReport() {
-  if (!g_installed) return;
-  for (int s : kFatalSignals) signal(s, SIG_DFL);
-  stack_t stack = {};
-  stack.ss_flags = SS_DISABLE;
-  sigaltstack(&stack, nullptr);
-  g_installed = false;
-}
+void RemoveFatalFaultReport() { os::RemoveFatalSignals(); }
 
 }  // namespace tolvex::frame

@@ -4,11 +4,13 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/os/fatal_signals.h"
+
 namespace tolvex::frame {
 
 // Code and address written when there is no fault record (a signal sent by
 // another process, or a direct call).
-inline constexpr uint32_t kNoFaultRecord = 0xFFFFFFFF;
+inline constexpr uint32_t kNoFaultRecord = os::kNoFaultAddress;
 
 // Installs the handlers for SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT
 // (on an alternate stack, so a stack overflow is reported too) and resolves

@@ -8,34 +8,30 @@
 #include <exception>
 #include <new>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/attention.h"
+#include "runtime/core/break_event.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/frame/error_report.h"
 #include "runtime/frame/fatal_fault.h"
+#include "runtime/frame/runtime_reset.h"
 #include "runtime/frame/startup_failure.h"
 #include "runtime/frame/statement_hook.h"
+#include "runtime/frontend/terminal_window.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/io/key_queue.h"
 #include "runtime/io/window_system.h"
-#include "runtime/os/code_page.h"
 #include "runtime/numeric/float_unit.h"
-#include "runtime/os/terminal_window.h"
+#include "runtime/os/code_page.h"
 #include "runtime/text/int_array.h"
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::frame {
 namespace {
 
-// The break event's bits.
-constexpr uint8_t kEventArmed = 1;
-constexpr uint8_t kEventHeld = 2;
-constexpr uint8_t kEventPending = 4;
-
 struct FrameState {
-  RuntimeOptions options;
   std::string program_name;
-  const ProgramRecord* program = nullptr;
-  uint8_t break_event = 0;
+  const core::ProgramRecord* program = nullptr;
   bool ended = false;
   bool own_end = false;  // the routine returned or called EndProgram
   bool broke = false;    // the break ended the run
@@ -54,7 +50,7 @@ void CloseWindows(io::WindowSystem& window) {
 // Then, with the window gone: from here on RaiseError ignores everything;
 // every channel is closed and the runtime's memory released.
 void ReleaseRuntime() {
-  Errors().processing = true;
+  core::Errors().processing = true;
   io::CloseChannel(0);  // a failure while closing is ignored now
   text::ResetStrings();
   text::ReleaseArrays();
@@ -65,12 +61,12 @@ void ReleaseRuntime() {
 bool ReportError(int16_t code) {
   try {
     ReportUnhandledError();
-  } catch (const ProgramTermination&) {
-  } catch (const RuntimeError&) {
+  } catch (const core::ProgramTermination&) {
+  } catch (const core::RuntimeError&) {
     // The error road raises nothing; a stray raise must not escape.
   }
   g_frame.ended = true;
-  return code != kErrBreak;
+  return code != core::kErrBreak;
 }
 
 // 130 after the break (the status a shell gives Ctrl+C), 128 + the number
@@ -82,8 +78,6 @@ int CutShortStatus(int closing_signal) {
 }
 
 }  // namespace
-
-const RuntimeOptions& Options() { return g_frame.options; }
 
 std::string ProgramNameFromPath(std::string_view path) {
   size_t start = 0;
@@ -103,56 +97,32 @@ std::string ProgramNameFromPath(std::string_view path) {
 
 const std::string& ProgramName() { return g_frame.program_name; }
 
-void MarkBreakPending() {
-  g_frame.break_event |= kEventPending;
-  RequestAttention();
-}
-
-bool BreakPending() { return (g_frame.break_event & kEventPending) != 0; }
-
-void SetBreakArmed(bool armed) {
-  g_frame.break_event = static_cast<uint8_t>(
-      armed ? g_frame.break_event | kEventArmed : g_frame.break_event & ~kEventArmed);
-}
-
-bool BreakEnabled() { return (g_frame.break_event & kEventArmed) != 0; }
-
-void BreakCheck() {
-  if ((g_frame.break_event & (kEventArmed | kEventHeld | kEventPending)) !=
-      (kEventArmed | kEventPending))
-    return;
-  g_frame.break_event = static_cast<uint8_t>(g_frame.break_event & ~kEventPending);
-  RunBreak();
-}
-
 void RunBreak() {
   g_frame.broke = true;
   KeyWait(true);
   g_frame.ended = true;
-  Terminate();
+  core::Terminate();
 }
 
 void EndProgram(int16_t code) {
   g_frame.ended = true;
   g_frame.own_end = true;
   g_frame.exit_code = static_cast<uint16_t>(code);
-  Terminate();
+  core::Terminate();
 }
-
-void Terminate() { throw ProgramTermination{}; }
 
 bool Ended() { return g_frame.ended; }
 
 int RunProgramIn(io::WindowSystem& window, const char* program_path,
-                 const ProgramRecord* program, void (*routine)()) {
+                 const core::ProgramRecord* program, void (*routine)()) {
   // Start-up, in order: the program record, the name, the options, the
   // armed break, the window, the fatal-fault handler, then the run.
   g_frame = FrameState{};
   g_frame.program = program;
   g_frame.program_name = ProgramNameFromPath(program_path ? program_path : "");
-  g_frame.options = RuntimeOptions{};
-  SetBreakArmed(true);
-  ResetStatementHook();
+  ConnectLayers();
+  core::ResetBreakEvent();
+  core::ResetAttention();
   io::ResetScreen();
   io::ResetKeyQueue();
   if (!window.Open(g_frame.program_name)) return ReportStartupFailure(kStartupNoWindow);
@@ -165,17 +135,17 @@ int RunProgramIn(io::WindowSystem& window, const char* program_path,
     numeric::ResetFloatUnit();
     routine();  // the run resume point: termination unwinds to here
     g_frame.own_end = true;
-  } catch (const ProgramTermination&) {
-  } catch (const RuntimeError& error) {
+  } catch (const core::ProgramTermination&) {
+  } catch (const core::RuntimeError& error) {
     failed = ReportError(error.code);
   } catch (const std::bad_alloc&) {
     // Memory the runtime did not ask for through its seam: report it as
     // the runtime's out-of-memory error.
     try {
-      RaiseError(kErrOutOfMemory, 0);
-    } catch (const RuntimeError&) {
+      core::RaiseError(core::kErrOutOfMemory, 0);
+    } catch (const core::RuntimeError&) {
     }
-    failed = ReportError(kErrOutOfMemory);
+    failed = ReportError(core::kErrOutOfMemory);
   } catch (const std::exception& error) {
     fault = error.what();
     failed = true;
@@ -200,16 +170,16 @@ int RunProgramIn(io::WindowSystem& window, const char* program_path,
   return g_frame.exit_code;
 }
 
-int RunProgram(int argc, char** argv, const ProgramRecord* program, void (*routine)()) {
+int RunProgram(int argc, char** argv, const core::ProgramRecord* program, void (*routine)()) {
   const char* path = argc > 0 && argv[0] != nullptr ? argv[0] : "";
-  auto window = os::MakeStandardWindow();
+  auto window = frontend::MakeStandardWindow();
   return RunProgramIn(*window, path, program, routine);
 }
 
 void ResetFrame() {
   g_frame = FrameState{};
-  SetBreakArmed(true);
-  ResetStatementHook();
+  core::ResetBreakEvent();
+  core::ResetAttention();
   io::ResetScreen();
   io::ResetKeyQueue();
   io::AttachWindow(nullptr);

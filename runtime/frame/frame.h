@@ -5,22 +5,14 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/runtime_error.h"
+#include "runtime/core/termination.h"
 
 namespace tolvex::io {
 class WindowSystem;
 }
 
 namespace tolvex::frame {
-
-// The runtime options compiled into the program.
-struct RuntimeOptions {
-  int32_t hook_interval = 10;    // pump at every 11th statement hook
-  bool entry_erase = true;       // Clear / Shift+Home / Ctrl+L erase an entry
-  bool start_hidden = false;
-  int32_t default_record_length = 256;
-};
-const RuntimeOptions& Options();
 
 // Process entry: runs `routine` in the terminal when stdin and stdout are
 // terminals, otherwise on the standard streams. Returns the exit status:
@@ -29,29 +21,16 @@ const RuntimeOptions& Options();
 // failed. A run cut short (not by its own end) while a file it created was
 // still open removes that file and returns 130 after the break, 128 + the
 // signal number after a signal, and 1 otherwise.
-int RunProgram(int argc, char** argv, const ProgramRecord* program, void (*routine)());
+int RunProgram(int argc, char** argv, const core::ProgramRecord* program, void (*routine)());
 // The same with a given window (the headless window of the tests).
 int RunProgramIn(io::WindowSystem& window, const char* program_path,
-                 const ProgramRecord* program, void (*routine)());
-
-// Thrown by Terminate and caught only at the run resume point in
-// RunProgramIn: unwinds the routine from any depth. Not a runtime error.
-struct ProgramTermination {};
+                 const core::ProgramRecord* program, void (*routine)());
 
 // Sets the ended flag and the exit code, then terminates.
 [[noreturn]] void EndProgram(int16_t code);
-// Ends the program quietly from any depth (closed window, cut-off entry).
-[[noreturn]] void Terminate();
-
-// The break event (event 1): armed from the start; pending after Ctrl+C.
-void MarkBreakPending();
-bool BreakPending();
-void SetBreakArmed(bool armed);
-bool BreakEnabled();
-// Runs the break when it is armed and pending: KeyWait(true), then the end.
-void BreakCheck();
-// The break itself (also what error 98 leads to): the key wait, ended flag.
-void RunBreak();
+// The break itself (also what error 98 leads to): the key wait, the ended
+// flag, then termination. The break event's runner.
+[[noreturn]] void RunBreak();
 
 bool Ended();
 
@@ -61,7 +40,7 @@ bool Ended();
 std::string ProgramNameFromPath(std::string_view path);
 const std::string& ProgramName();
 
-// Back to the start state: frame, hook, console, key queue, no window.
+// Back to the start state: frame, break, hook, console, key queue, no window.
 void ResetFrame();
 
 }  // namespace tolvex::frame

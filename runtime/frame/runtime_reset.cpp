@@ -2,9 +2,10 @@
 // Each subsystem keeps its own state; this is the one list of them.
 #include "runtime/frame/runtime_reset.h"
 
+#include "runtime/core/break_event.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/frame/error_report.h"
 #include "runtime/frame/frame.h"
-#include "runtime/frame/runtime_error.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/input_source.h"
 #include "runtime/io/io_context.h"
@@ -15,9 +16,15 @@
 
 namespace tolvex::frame {
 
+void ConnectLayers() {
+  core::SetRaiseCleanup({numeric::ResetFloatUnit, text::ReleaseTemps});
+  core::SetBreakRunner(RunBreak);
+}
+
 void ResetRuntime() {
+  ConnectLayers();
   os::FailAllocationsAfter(-1);
-  ResetErrorState();
+  core::ResetErrorState();
   ResetErrorReporting();
   text::ResetStrings();
   text::ReleaseArrays();

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/item_scanner.h"
 #include "runtime/io/write_buffer.h"
 #include "runtime/os/memory.h"
@@ -81,10 +81,10 @@ void CloseFileSlot(int32_t index, CloseFailure* failure, bool map_errors) {
   if (slot->kind == kSequentialOutput || slot->kind == kAppend) {
     const uint8_t mark = kEndOfFileMark;
     if (!os::WriteFile(slot->handle, &mark, 1))
-      NoteFailure(failure, SystemFailureCode(map_errors), frame::kLocCloseWrite);
+      NoteFailure(failure, SystemFailureCode(map_errors), core::kLocCloseWrite);
   }
   if (!os::CloseFile(slot->handle) && IsWritten(*slot))
-    NoteFailure(failure, SystemFailureCode(map_errors), frame::kLocCloseWrite);
+    NoteFailure(failure, SystemFailureCode(map_errors), core::kLocCloseWrite);
   slot->handle = os::kNoFile;
   for (CreatedFile& file : g_created_files)
     if (file.open_slot == slot) file.open_slot = nullptr;
@@ -140,11 +140,11 @@ void SetUpTables() {
 ChannelSlot* ReadableInputSlot(int32_t slot_index, uint32_t location) {
   ChannelSlot* slot = SlotAt(slot_index);
   if (slot == nullptr || !IsFileSlot(slot_index) || slot->kind != kSequentialInput) {
-    frame::RaiseError(frame::kErrBadFileMode, location);
+    core::RaiseError(core::kErrBadFileMode, location);
     return nullptr;
   }
   if (slot->control->position >= slot->control->length) {
-    frame::RaiseError(frame::kErrInputPastEnd, location);
+    core::RaiseError(core::kErrInputPastEnd, location);
     return nullptr;
   }
   return slot;
@@ -157,7 +157,7 @@ void CloseChannels(uint32_t count, const uint32_t* channels) {
   }
   for (uint32_t i = 0; i < count; ++i) {
     if (channels[i] - 1u > 254u) {
-      frame::RaiseError(frame::kErrBadChannelNumber, frame::kLocCloseChannels);
+      core::RaiseError(core::kErrBadChannelNumber, core::kLocCloseChannels);
       return;
     }
     CloseChannel(static_cast<int32_t>(channels[i]));

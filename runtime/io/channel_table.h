@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/io_context.h"
 #include "runtime/io/steering_bytes.h"
 #include "runtime/os/file_system.h"
@@ -163,11 +163,11 @@ inline int32_t OpenChannelSlot(int16_t channel, uint32_t range_location,
                                uint32_t closed_location) {
   const auto number = static_cast<uint16_t>(channel);
   if (number < 1 || number > 255) [[unlikely]] {
-    frame::RaiseError(frame::kErrBadChannelNumber, range_location);
+    core::RaiseError(core::kErrBadChannelNumber, range_location);
     return -1;
   }
   const int32_t slot = LookupChannel(number);
-  if (slot == -1) [[unlikely]] frame::RaiseError(frame::kErrChannelNotOpen, closed_location);
+  if (slot == -1) [[unlikely]] core::RaiseError(core::kErrChannelNotOpen, closed_location);
   return slot;
 }
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/io/io_context.h"
 #include "runtime/io/steering_bytes.h"
@@ -45,8 +45,8 @@ uint32_t ExpandTabs(uint8_t* work, uint32_t length, uint32_t capacity, uint32_t 
 }  // namespace
 
 void SelectConsole(int32_t window) {
-  if (window != 0) frame::RaiseError(frame::kErrNoWindow, frame::kLocSelectConsoleResolve);
-  if (!ConsoleUsable()) frame::RaiseError(frame::kErrNoWindow, frame::kLocSelectConsoleGone);
+  if (window != 0) core::RaiseError(core::kErrNoWindow, core::kLocSelectConsoleResolve);
+  if (!ConsoleUsable()) core::RaiseError(core::kErrNoWindow, core::kLocSelectConsoleGone);
   CurrentOutput().slot = kScreenSlot;
 }
 
@@ -54,7 +54,7 @@ void WriteTextToConsole(uint8_t* work, uint32_t length, uint32_t capacity,
                         int32_t terminator) {
   // The window went away after the console was selected: its screen state
   // cannot be reached.
-  if (!ConsoleUsable()) frame::RaiseError(frame::kErrSystemUnknown, frame::kLocWriteTextWrite);
+  if (!ConsoleUsable()) core::RaiseError(core::kErrSystemUnknown, core::kLocWriteTextWrite);
   ConsoleScreen& screen = Screen();
   const uint32_t width = static_cast<uint32_t>(screen.print_width);
   uint32_t column = static_cast<uint32_t>(screen.cursor_column);

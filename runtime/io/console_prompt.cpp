@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/io/io_context.h"
 #include "runtime/io/window_system.h"
@@ -13,8 +13,8 @@
 namespace tolvex::io {
 
 void ConsolePrompt(int32_t window, int32_t mode) {
-  if (window != 0) frame::RaiseError(frame::kErrNoWindow, frame::kLocPromptResolve);
-  if (!ConsoleUsable()) frame::RaiseError(frame::kErrNoWindow, frame::kLocPromptGone);
+  if (window != 0) core::RaiseError(core::kErrNoWindow, core::kLocPromptResolve);
+  if (!ConsoleUsable()) core::RaiseError(core::kErrNoWindow, core::kLocPromptGone);
   // Output scrolled since the last paint: the entry must start on a
   // screen the user can see.
   if (Screen().repaint_pending) RepaintConsole();

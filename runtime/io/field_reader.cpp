@@ -5,8 +5,8 @@
 #include <array>
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/item_scanner.h"
 #include "runtime/io/read_at.h"
 #include "runtime/io/steering_bytes.h"
@@ -49,7 +49,7 @@ void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t
       // and copying after costs fewer steps than copying while scanning.)
       if (count >= kFieldBufferBytes - size) {
         buffer[0] = 0;  // an ignored raise leaves an empty field, not a cut one
-        return frame::RaiseError(frame::kErrStringTooLong, location);
+        return core::RaiseError(core::kErrStringTooLong, location);
       }
       std::memcpy(buffer + size, run, count);
       size += count;
@@ -65,7 +65,7 @@ void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t
       if (cursor.Peek(&byte) && byte == kLineFeed) cursor.Advance();
       break;
     } else if (byte == kEndOfFileMark && cursor.Offset() == last_offset) {
-      if (!state.started) return frame::RaiseError(frame::kErrInputPastEnd, location);
+      if (!state.started) return core::RaiseError(core::kErrInputPastEnd, location);
       cursor.Advance();
       break;
     } else if (byte == kEndOfFileMark) {
@@ -88,7 +88,7 @@ void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t
     } else if (IsSeparator(byte)) {
       if (!state.quote_open) {
         if (!state.started && !state.quote_closed && numeric_item)
-          return frame::RaiseError(frame::kErrBadInputItem, location);
+          return core::RaiseError(core::kErrBadInputItem, location);
         cursor.Advance();
         break;
       }
@@ -103,7 +103,7 @@ void ReadField(int32_t slot_index, uint8_t* buffer, uint32_t item_type, uint32_t
     if (copy) {
       if (size + 1 >= kFieldBufferBytes) {
         buffer[0] = 0;
-        return frame::RaiseError(frame::kErrStringTooLong, location);
+        return core::RaiseError(core::kErrStringTooLong, location);
       }
       buffer[size++] = byte;
     }

@@ -1,8 +1,8 @@
 // Selecting the input source and the reads' work buffer (see input_source.h).
 #include "runtime/io/input_source.h"
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/os/memory.h"
 #include "runtime/text/string_stack.h"
@@ -20,7 +20,7 @@ uint32_t& g_kept_size = input_source_detail::kept_size;
 
 InputBuffer::InputBuffer(uint32_t size, uint32_t location)
     : bytes_(static_cast<uint8_t*>(os::Allocate(size))) {
-  if (bytes_ == nullptr) frame::RaiseError(frame::kErrOutOfMemory, location);
+  if (bytes_ == nullptr) core::RaiseError(core::kErrOutOfMemory, location);
 }
 
 InputBuffer::~InputBuffer() { os::Release(bytes_); }
@@ -29,7 +29,7 @@ uint8_t* KeptInputBuffer(uint32_t size, uint32_t location) {
   if (g_kept_buffer != nullptr && g_kept_size >= size) return g_kept_buffer;
   auto* bytes = static_cast<uint8_t*>(os::Allocate(size));
   if (bytes == nullptr) {
-    frame::RaiseError(frame::kErrOutOfMemory, location);
+    core::RaiseError(core::kErrOutOfMemory, location);
     return nullptr;
   }
   os::Release(g_kept_buffer);

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/io_context.h"
 #include "runtime/text/string_stack.h"
@@ -63,7 +63,7 @@ inline void SelectInputSource(int16_t channel, uint32_t mode_flags, uint32_t ran
   const bool readable = slot == kKeyboardSlot ||
                         (slot >= kFirstSerialSlot && slot <= kLastSerialSlot) ||
                         IsFileSlot(slot);
-  if (!readable) return frame::RaiseError(frame::kErrBadFileMode, kind_location);
+  if (!readable) return core::RaiseError(core::kErrBadFileMode, kind_location);
   InputContext& input = CurrentInput();
   input.source = slot;
   input.mode_flags = mode_flags;

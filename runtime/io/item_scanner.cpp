@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/steering_bytes.h"
-#include "runtime/numeric/number_scan.h"
+#include "runtime/numeric/convert_kind.h"
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
@@ -48,14 +48,14 @@ bool ConvertNumber(const uint8_t* begin, uint32_t length, uint32_t item_type,
   return ConvertCopy(begin, length, item_type, number);
 }
 
-void StoreFailed(int16_t code, uint32_t location) { frame::RaiseError(code, location); }
+void StoreFailed(int16_t code, uint32_t location) { core::RaiseError(code, location); }
 
 template <class Integer>
 void StoreInteger(void* address, long double value, long double low, long double high) {
   // Rounds with the unit's mode: to nearest, ties to even.
   long double rounded = std::nearbyint(value);
   if (!(rounded >= low && rounded <= high))
-    return StoreFailed(frame::kErrOverflow, frame::kLocStoreOverflow);
+    return StoreFailed(core::kErrOverflow, core::kLocStoreOverflow);
   Integer stored = static_cast<Integer>(rounded);
   std::memcpy(address, &stored, sizeof stored);
 }
@@ -64,7 +64,7 @@ template <class Floating>
 void StoreFloating(void* address, long double value) {
   Floating stored = static_cast<Floating>(value);
   if (std::isinf(stored) && !std::isinf(value))
-    return StoreFailed(frame::kErrOverflow, frame::kLocStoreOverflow);
+    return StoreFailed(core::kErrOverflow, core::kLocStoreOverflow);
   std::memcpy(address, &stored, sizeof stored);
 }
 
@@ -156,7 +156,7 @@ void StoreItem(const InputItem& item, numeric::Extended number) {
     case kItemString13: {
       text::StringValue scanned = text::PopText();
       text::ReleaseIfTemporary(scanned);
-      return StoreFailed(frame::kErrTypeMismatch, frame::kLocStoreKind);
+      return StoreFailed(core::kErrTypeMismatch, core::kLocStoreKind);
     }
     default:
       text::AssignText(static_cast<text::StringValue*>(item.address));

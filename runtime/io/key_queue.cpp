@@ -2,7 +2,7 @@
 // the wait for a key that dispatches the window's messages. Holds no OS code.
 #include "runtime/io/key_queue.h"
 
-#include "runtime/frame/frame.h"
+#include "runtime/core/break_event.h"
 #include "runtime/io/window_system.h"
 
 namespace tolvex::io {
@@ -22,7 +22,7 @@ void DeliverKey(uint8_t key) {
   // Key 0 is what TakeKey answers for a cut-off wait: queued, a typed NUL
   // (Ctrl+Space) would end the program as if the window had closed.
   if (key == kKeyCut) return;
-  if (key == kKeyBreak) frame::MarkBreakPending();
+  if (key == kKeyBreak) core::MarkBreakPending();
   if (static_cast<uint8_t>(g_ring.write + 1) == g_ring.read) {
     BeepConsole();
     return;
@@ -52,7 +52,7 @@ bool WaitForKey(uint8_t* key) {
 uint8_t TakeKey() {
   uint8_t key = kKeyCut;
   if (!WaitForKey(&key)) return kKeyCut;
-  if (key == kKeyBreak) frame::BreakCheck();
+  if (key == kKeyBreak) core::BreakCheck();
   return key;
 }
 

@@ -3,9 +3,9 @@
 // Holds no OS code.
 #include "runtime/io/keyboard_input.h"
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/frame.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
+#include "runtime/core/termination.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/io/item_scanner.h"
 #include "runtime/io/line_editor.h"
@@ -57,15 +57,15 @@ void ReadKeyboardItems(const ItemList& list) {
     WritePrompt(input);
     EntryBuffer buffer;
     if (buffer.bytes == nullptr)
-      return frame::RaiseError(frame::kErrOutOfMemory, frame::kLocReadItemsBuffer);
+      return core::RaiseError(core::kErrOutOfMemory, core::kLocReadItemsBuffer);
     int16_t status = 0;
     if (!EditLine(buffer.bytes, kEntryMax, &status)) {
       if (status == 0) {
         // The window went away while waiting: end quietly.
         text::SetStackDepth(input.recorded_depth);
-        frame::Terminate();
+        core::Terminate();
       }
-      return frame::RaiseError(status, frame::kLocReadItemsEdit);
+      return core::RaiseError(status, core::kLocReadItemsEdit);
     }
     if (StoreEntry(list, buffer.bytes)) {
       text::SetStackDepth(input.recorded_depth);

@@ -5,9 +5,10 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/frame.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/break_event.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
+#include "runtime/core/runtime_options.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/io/key_queue.h"
 #include "runtime/io/steering_bytes.h"
@@ -132,7 +133,7 @@ void EraseToEnd(LineEditor& e) {
 }
 
 void EraseEntry(LineEditor& e) {
-  if (!frame::Options().entry_erase) return;
+  if (!core::Options().entry_erase) return;
   e.cursor = 0;
   EraseToEnd(e);
 }
@@ -245,7 +246,7 @@ EditStep FeedKey(LineEditor& e, uint8_t key) {
       Finish(e);
       return EditStep::kEntered;
     case kKeyCancelLine:
-      if (!frame::BreakEnabled()) {
+      if (!core::BreakEnabled()) {
         Finish(e);
         return EditStep::kEntered;
       }
@@ -253,7 +254,7 @@ EditStep FeedKey(LineEditor& e, uint8_t key) {
       e.cursor = e.length;
       PlaceCursor(e);
       WriteConsoleBytes(kLineEnd, 2);
-      frame::RaiseError(frame::kErrBreak, frame::kLocBreak);
+      core::RaiseError(core::kErrBreak, core::kLocBreak);
       break;
     default:
       if (key >= 32) TypedByte(e, key);

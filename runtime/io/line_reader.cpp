@@ -2,8 +2,8 @@
 // line_reader.h).
 #include "runtime/io/line_reader.h"
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/input_source.h"
 #include "runtime/io/read_at.h"
@@ -17,7 +17,7 @@ namespace {
 
 // Reads one line into `line`; *size is its length. Failures raise at 0x5002.
 void ReadFileLine(int32_t slot_index, uint8_t* line, uint32_t* size) {
-  constexpr uint32_t kLocation = frame::kLocReadLine;
+  constexpr uint32_t kLocation = core::kLocReadLine;
   ChannelSlot* slot = ReadableInputSlot(slot_index, kLocation);
   if (slot == nullptr) return;
   FileControl& control = *slot->control;
@@ -37,7 +37,7 @@ void ReadFileLine(int32_t slot_index, uint8_t* line, uint32_t* size) {
       break;
     }
     if (byte != 0) {
-      if (count == kLongestLine) return frame::RaiseError(frame::kErrStringTooLong, kLocation);
+      if (count == kLongestLine) return core::RaiseError(core::kErrStringTooLong, kLocation);
       line[count++] = byte;
     }
     cursor.Advance();
@@ -49,13 +49,13 @@ void ReadFileLine(int32_t slot_index, uint8_t* line, uint32_t* size) {
 }  // namespace
 
 void SelectLineSource(int16_t channel) {
-  SelectInputSource(channel, kLineMode, frame::kLocLineSourceChannel,
-                    frame::kLocLineSourceClosed, frame::kLocLineSourceKind);
+  SelectInputSource(channel, kLineMode, core::kLocLineSourceChannel,
+                    core::kLocLineSourceClosed, core::kLocLineSourceKind);
 }
 
 void ReadLine(text::StringValue* variable) {
   if (variable->kind == text::kNeverAssigned) variable->kind = text::kStringVariable;
-  InputBuffer line(kLineBufferBytes, frame::kLocReadLineBuffer);
+  InputBuffer line(kLineBufferBytes, core::kLocReadLineBuffer);
   if (line.bytes() == nullptr) return;
   uint32_t size = 0;
   ReadFileLine(CurrentInput().source, line.bytes(), &size);

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/os_error.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/write_buffer.h"
-#include "runtime/numeric/number_scan.h"
+#include "runtime/numeric/convert_kind.h"
 #include "runtime/os/code_page.h"
 #include "runtime/os/memory.h"
-#include "runtime/os/os_error.h"
 #include "runtime/text/string_stack.h"
 
 namespace tolvex::io {
@@ -66,8 +66,8 @@ bool SameIgnoringCase(const std::string& text, const char* name, size_t count) {
   return true;
 }
 
-void Fail(int16_t code) { frame::RaiseError(code, frame::kLocOpenFailed); }
-void FailWithSystemError() { Fail(os::MapOsError()); }
+void Fail(int16_t code) { core::RaiseError(code, core::kLocOpenFailed); }
+void FailWithSystemError() { Fail(core::MapOsError()); }
 
 // Frees what a failed open made; an open that succeeds releases it.
 struct SlotUnderConstruction {
@@ -137,9 +137,9 @@ bool OpenDevice(const std::string& name, uint16_t mode, uint16_t channel) {
     bool allowed = (index == kKeyboardSlot && mode == kModeSequentialInput) ||
                    (index == kScreenSlot && IsSequentialMode(mode) && mode != kModeSequentialInput);
     if (index != kKeyboardSlot && index != kScreenSlot) {
-      Fail(frame::kErrNotSupported);  // no printers or serial ports here
+      Fail(core::kErrNotSupported);  // no printers or serial ports here
     } else if (!allowed) {
-      Fail(frame::kErrBadFileMode);
+      Fail(core::kErrBadFileMode);
     } else {
       BindChannel(channel, index);
     }
@@ -153,7 +153,7 @@ bool OpenDevice(const std::string& name, uint16_t mode, uint16_t channel) {
 bool ResolvePath(const std::string& name, ChannelSlot* slot, std::string* system_path) {
   std::string utf8_name;
   if (!os::Cp932ToUtf8(name, &utf8_name)) {
-    Fail(frame::kErrBadFileName);
+    Fail(core::kErrBadFileName);
     return false;
   }
   std::string kept;
@@ -176,7 +176,7 @@ bool ResolvePath(const std::string& name, ChannelSlot* slot, std::string* system
                : *system_path;
   }
   if (kept.size() > kPathBytes) {
-    Fail(frame::kErrBadFileName);
+    Fail(core::kErrBadFileName);
     return false;
   }
   std::memcpy(slot->path, kept.c_str(), kept.size() + 1);
@@ -228,28 +228,28 @@ void OpenNamed(std::string name, uint16_t channel, uint16_t mode, bool option_al
   std::string option;
   bool has_option = false;
   if (option_allowed && !SplitOption(&name, &option, &has_option))
-    return Fail(frame::kErrIllegalArgument);
-  if (name.empty()) return Fail(frame::kErrBadFileName);
+    return Fail(core::kErrIllegalArgument);
+  if (name.empty()) return Fail(core::kErrBadFileName);
   if (OpenDevice(name, mode, channel)) return;
-  if (!CheckDrivePrefix(&name)) return Fail(frame::kErrIllegalArgument);
+  if (!CheckDrivePrefix(&name)) return Fail(core::kErrIllegalArgument);
   if (has_option && !ReadRecordLength(option, &record_length))
-    return Fail(frame::kErrIllegalArgument);
-  if (name.find_first_of("?*") != std::string::npos) return Fail(frame::kErrBadFileName);
+    return Fail(core::kErrIllegalArgument);
+  if (name.find_first_of("?*") != std::string::npos) return Fail(core::kErrBadFileName);
 
   int32_t index = FindFreeFileSlot();
-  if (index < 0) return Fail(frame::kErrTooManyFiles);
+  if (index < 0) return Fail(core::kErrTooManyFiles);
   SlotUnderConstruction made;
   made.slot = static_cast<ChannelSlot*>(os::AllocateZeroed(sizeof(ChannelSlot)));
-  if (made.slot == nullptr) return Fail(frame::kErrOutOfMemory);
+  if (made.slot == nullptr) return Fail(core::kErrOutOfMemory);
   made.slot->handle = os::kNoFile;
   auto* control = static_cast<FileControl*>(os::AllocateZeroed(sizeof(FileControl)));
-  if (control == nullptr) return Fail(frame::kErrOutOfMemory);
+  if (control == nullptr) return Fail(core::kErrOutOfMemory);
   made.slot->control = control;
   if (IsRandomMode(mode)) {
     control->record_buffer = static_cast<uint8_t*>(os::AllocateZeroed(record_length));
-    if (control->record_buffer == nullptr) return Fail(frame::kErrOutOfMemory);
+    if (control->record_buffer == nullptr) return Fail(core::kErrOutOfMemory);
   }
-  if (IsSequentialMode(mode) && has_option) return Fail(frame::kErrBadFileMode);
+  if (IsSequentialMode(mode) && has_option) return Fail(core::kErrBadFileMode);
 
   const ModeRule& rule = kModes[mode];
   control->open_mode = mode;
@@ -267,7 +267,7 @@ void OpenNamed(std::string name, uint16_t channel, uint16_t mode, bool option_al
   BindSlot(index, made.slot);
   made.bound_index = index;
   control->read_ahead = static_cast<uint8_t*>(os::Allocate(kReadAheadBytes));
-  if (control->read_ahead == nullptr) return Fail(frame::kErrOutOfMemory);
+  if (control->read_ahead == nullptr) return Fail(core::kErrOutOfMemory);
   control->cache_capacity = kReadAheadBytes;
   BindChannel(channel, index);
   if (rule.creation == FileCreation::kCreateNew) NoteCreatedFile(system_path, made.slot);
@@ -281,7 +281,7 @@ void OpenChannel(uint16_t mode, uint16_t share, uint16_t channel, uint32_t has_l
   text::StringValue operand = text::PopText();
   if (operand.length > kPathBytes) {
     text::ReleaseIfTemporary(operand);
-    frame::RaiseError(frame::kErrBadFileName, frame::kLocOpenNameLength);
+    core::RaiseError(core::kErrBadFileName, core::kLocOpenNameLength);
     return;
   }
   // The name is used as a zero-terminated copy: it ends at a NUL byte.
@@ -290,23 +290,23 @@ void OpenChannel(uint16_t mode, uint16_t share, uint16_t channel, uint32_t has_l
   text::ReleaseIfTemporary(operand);
 
   if (channel < 1 || channel > 255)
-    return frame::RaiseError(frame::kErrBadChannelNumber, frame::kLocOpenChannel);
+    return core::RaiseError(core::kErrBadChannelNumber, core::kLocOpenChannel);
   if (LookupChannel(channel) != -1)
-    return frame::RaiseError(frame::kErrChannelAlreadyOpen, frame::kLocOpenAlreadyOpen);
+    return core::RaiseError(core::kErrChannelAlreadyOpen, core::kLocOpenAlreadyOpen);
   if (mode > kLastOpenMode)
-    return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenModeRange);
+    return core::RaiseError(core::kErrBadFileMode, core::kLocOpenModeRange);
   if (mode == kModeDefault) {
     if (share != kShareDefault)
-      return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenMode0Share);
+      return core::RaiseError(core::kErrBadFileMode, core::kLocOpenMode0Share);
     mode = kModeRandomReadWrite;
     share = kShareReadWrite;
   } else if (mode == kModeSequentialInput) {
     if (share == kShareWrite)
-      return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenMode1Share);
+      return core::RaiseError(core::kErrBadFileMode, core::kLocOpenMode1Share);
     if (share == kShareDefault) share = kShareReadWrite;
   } else if (IsSequentialMode(mode)) {
     if (share == kShareWrite || share == kShareReadWrite)
-      return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenSeqShare);
+      return core::RaiseError(core::kErrBadFileMode, core::kLocOpenSeqShare);
     if (share == kShareDefault) share = kShareRead;
   } else if (mode == kModeRandomExisting) {
     share = kShareReadWrite;
@@ -319,9 +319,9 @@ void OpenChannel(uint16_t mode, uint16_t share, uint16_t channel, uint32_t has_l
   uint16_t record_length = 0;
   if (has_length != 0) {
     if (!IsRandomMode(mode))
-      return frame::RaiseError(frame::kErrBadFileMode, frame::kLocOpenLengthMode);
+      return core::RaiseError(core::kErrBadFileMode, core::kLocOpenLengthMode);
     if (length < 1 || length > kLargestRecordLength)
-      return frame::RaiseError(frame::kErrIllegalArgument, frame::kLocOpenLengthRange);
+      return core::RaiseError(core::kErrIllegalArgument, core::kLocOpenLengthRange);
     record_length = static_cast<uint16_t>(length);
   }
 

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "runtime/frame/runtime_error.h"
-#include "runtime/os/os_error.h"
+#include "runtime/core/os_error.h"
+#include "runtime/core/runtime_error.h"
 
 namespace tolvex::io {
 namespace {
@@ -19,7 +19,7 @@ bool ReadPiece(ChannelSlot& slot, uint32_t offset, uint32_t* got, uint32_t locat
                     control.cache_capacity - offset, got)) {
     control.cache_end = 0;
     control.read_hint = 0;
-    frame::RaiseError(os::MapOsError(), location);
+    core::RaiseError(core::MapOsError(), location);
     return false;
   }
   return true;
@@ -36,7 +36,7 @@ const uint8_t* CachedBytesAt(ChannelSlot& slot, uint32_t position, uint32_t coun
     if (control.read_hint != position || position == 0) {
       if (!os::SeekFile(slot.handle, position)) {
         control.read_hint = 0;
-        frame::RaiseError(os::MapOsError(), location);
+        core::RaiseError(core::MapOsError(), location);
         return control.read_ahead;
       }
     }

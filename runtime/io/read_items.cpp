@@ -1,8 +1,8 @@
 // ReadItems (see read_items.h).
 #include "runtime/io/read_items.h"
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/field_reader.h"
 #include "runtime/io/input_source.h"
 #include "runtime/io/item_scanner.h"
@@ -15,15 +15,15 @@ namespace {
 
 // The general path: field by field through ReadField, ScanItem, StoreItem.
 void ReadFileItems(const InputContext& input, const ItemList& list) {
-  uint8_t* field = KeptInputBuffer(kFieldBufferBytes, frame::kLocReadItemsBuffer);
+  uint8_t* field = KeptInputBuffer(kFieldBufferBytes, core::kLocReadItemsBuffer);
   if (field == nullptr) return;
   for (uint32_t i = list.count; i-- > 0;) {
     const InputItem& item = list.items[i];
     field[0] = 0;  // an ignored raise below leaves an empty field
-    ReadField(input.source, field, item.type, frame::kLocReadItemsField);
+    ReadField(input.source, field, item.type, core::kLocReadItemsField);
     numeric::Extended number;
     if (!ScanItem(field, item.type, &number))
-      return frame::RaiseError(frame::kErrBadInputItem, frame::kLocReadItemsScan);
+      return core::RaiseError(core::kErrBadInputItem, core::kLocReadItemsScan);
     StoreItem(item, number);
   }
   text::SetStackDepth(input.recorded_depth);

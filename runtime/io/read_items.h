@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/io/input_source.h"
 #include "runtime/io/io_context.h"
 #include "runtime/io/plain_entry.h"
@@ -41,8 +41,8 @@ void ReadOtherItems(const ItemList& list);
 }
 
 inline void SelectItemSource(int16_t channel) {
-  SelectInputSource(channel, kItemMode, frame::kLocItemSourceChannel,
-                    frame::kLocItemSourceClosed, frame::kLocItemSourceKind);
+  SelectInputSource(channel, kItemMode, core::kLocItemSourceChannel,
+                    core::kLocItemSourceClosed, core::kLocItemSourceKind);
 }
 
 }  // namespace tolvex::io

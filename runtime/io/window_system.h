@@ -18,7 +18,7 @@ namespace tolvex::io {
 //   bool was = io::SetCaretVisible(true);
 //   uint8_t key;  bool got = io::WaitForKey(&key);   // false: window gone / input ended
 //   io::SetCaretVisible(was);  io::WriteConsoleBytes("\r\n", 2);
-//   if (!got) frame::Terminate();
+//   if (!got) core::Terminate();
 class WindowSystem {
  public:
   virtual ~WindowSystem() = default;

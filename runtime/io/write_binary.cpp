@@ -1,8 +1,8 @@
 // WriteBinary (see write_binary.h).
 #include "runtime/io/write_binary.h"
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/write_buffer.h"
 #include "runtime/text/string_value.h"
@@ -13,23 +13,23 @@ namespace write_binary_detail {
 
 void WriteBinaryChecked(int16_t channel, uint32_t count, const void* address) {
   const int32_t index =
-      OpenChannelSlot(channel, frame::kLocWriteBinaryChannel, frame::kLocWriteBinaryClosed);
+      OpenChannelSlot(channel, core::kLocWriteBinaryChannel, core::kLocWriteBinaryClosed);
   if (index == -1) return;
   if (!IsFileSlot(index))
-    return frame::RaiseError(frame::kErrBadFileMode, frame::kLocWriteBinaryNotFile);
+    return core::RaiseError(core::kErrBadFileMode, core::kLocWriteBinaryNotFile);
   ChannelSlot* slot = SlotAt(index);
   if (slot == nullptr || slot->control == nullptr)
-    return frame::RaiseError(frame::kErrBadFileMode, frame::kLocWriteBinarySlot);
+    return core::RaiseError(core::kErrBadFileMode, core::kLocWriteBinarySlot);
   if (slot->kind != kBinaryOutput && slot->kind != kBinaryReadWrite)
-    return frame::RaiseError(frame::kErrBadFileMode, frame::kLocWriteBinaryKind);
+    return core::RaiseError(core::kErrBadFileMode, core::kLocWriteBinaryKind);
 
   if (count != 0)
     return WriteToFile(*slot, static_cast<const uint8_t*>(address), count,
-                       frame::kLocWriteBinaryWrite);
+                       core::kLocWriteBinaryWrite);
   const auto* variable = static_cast<const text::StringValue*>(address);
   if (variable == nullptr || variable->kind != text::kStringVariable)
-    return frame::RaiseError(frame::kErrTypeMismatch, frame::kLocWriteBinaryString);
-  WriteToFile(*slot, variable->bytes, variable->length, frame::kLocWriteBinaryStringWrite);
+    return core::RaiseError(core::kErrTypeMismatch, core::kLocWriteBinaryString);
+  WriteToFile(*slot, variable->bytes, variable->length, core::kLocWriteBinaryStringWrite);
 }
 
 }  // namespace write_binary_detail

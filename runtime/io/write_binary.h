@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/write_buffer.h"
 
@@ -55,7 +55,7 @@ inline void WriteBinary(int16_t channel, uint32_t count, const void* address) {
   ChannelSlot* slot = count != 0 ? write_binary_detail::BinaryOutputSlot(channel) : nullptr;
   if (slot != nullptr)
     return WriteToFile(*slot, static_cast<const uint8_t*>(address), count,
-                       frame::kLocWriteBinaryWrite);
+                       core::kLocWriteBinaryWrite);
   write_binary_detail::WriteBinaryChecked(channel, count, address);
 }
 

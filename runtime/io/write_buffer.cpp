@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/os_error.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/os/memory.h"
-#include "runtime/os/os_error.h"
 
 namespace tolvex::io {
 namespace {
@@ -32,12 +32,12 @@ void RaiseDeferred(FileControl& control) {
 }  // namespace
 
 int16_t SystemFailureCode(bool map_errors) {
-  return map_errors ? os::MapOsError() : os::CodeForOsError(os::LastOsError());
+  return map_errors ? core::MapOsError() : core::CodeForOsError(os::LastOsError());
 }
 
 void RaiseWriteFailure(int16_t code, uint32_t location) {
   RemoveCreatedFiles();
-  frame::RaiseError(code, location);
+  core::RaiseError(code, location);
 }
 
 namespace write_buffer_detail {
@@ -52,12 +52,12 @@ void WriteThroughBuffer(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
   if (count == 0) return;
   if (static_cast<uint64_t>(control.position) + count > os::kLargestFile) {
     os::RefuseFileTooLarge();
-    RaiseWriteFailure(os::MapOsError(), location);
+    RaiseWriteFailure(core::MapOsError(), location);
     return;
   }
   if (control.pending_used + static_cast<uint64_t>(count) > kWriteBufferBytes) {
     if (!HandOver(slot)) {
-      RaiseWriteFailure(os::MapOsError(), location);
+      RaiseWriteFailure(core::MapOsError(), location);
       return;
     }
   }
@@ -67,7 +67,7 @@ void WriteThroughBuffer(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
     // Large pieces (and every piece, when no buffer could be had) go
     // straight to the system, after what is pending.
     if (!os::WriteFile(slot.handle, bytes, count)) {
-      RaiseWriteFailure(os::MapOsError(), location);
+      RaiseWriteFailure(core::MapOsError(), location);
       return;
     }
   } else {

@@ -3,12 +3,12 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/io/channel_table.h"
-#include "runtime/io/steering_bytes.h"
 #include "runtime/io/console_output.h"
 #include "runtime/io/io_context.h"
+#include "runtime/io/steering_bytes.h"
 #include "runtime/io/write_buffer.h"
 #include "runtime/os/code_page.h"
 #include "runtime/os/memory.h"
@@ -29,7 +29,7 @@ void WriteToTarget(ChannelSlot& slot, const uint8_t* bytes, uint32_t count,
                    uint32_t location) {
   if (count == 0) return;
   if (!IsTextOutputKind(slot.kind))
-    return frame::RaiseError(frame::kErrBadFileMode, location);
+    return core::RaiseError(core::kErrBadFileMode, location);
   WriteToFile(slot, bytes, count, location);
 }
 
@@ -43,17 +43,17 @@ struct WorkCopy {
 
 void SelectOutputChannel(int16_t channel) {
   const int32_t slot =
-      OpenChannelSlot(channel, frame::kLocSelectOutputChannel, frame::kLocSelectOutputClosed);
+      OpenChannelSlot(channel, core::kLocSelectOutputChannel, core::kLocSelectOutputClosed);
   if (slot != -1) CurrentOutput().slot = slot;
 }
 
 void FormatOutputText(int32_t slot_index, OutputWork* work, int32_t terminator) {
-  constexpr uint32_t kLocation = frame::kLocWriteTextFormat;
+  constexpr uint32_t kLocation = core::kLocWriteTextFormat;
   if (slot_index == kKeyboardSlot)
-    return frame::RaiseError(frame::kErrBadFileMode, kLocation);
+    return core::RaiseError(core::kErrBadFileMode, kLocation);
   ChannelSlot* slot = SlotAt(slot_index);
   if (slot == nullptr || !IsFileSlot(slot_index))
-    return frame::RaiseError(frame::kErrSystemUnknown, kLocation);
+    return core::RaiseError(core::kErrSystemUnknown, kLocation);
   FileControl& control = *slot->control;
 
   uint8_t* out = work->bytes;
@@ -82,7 +82,7 @@ void FormatOutputText(int32_t slot_index, OutputWork* work, int32_t terminator) 
         }
         // Breaks may not overtake the unread text behind them.
         if (size + 2 > text_start + i)
-          return frame::RaiseError(frame::kErrResources, kLocation);
+          return core::RaiseError(core::kErrResources, kLocation);
         if (after_lead) {
           // Keep the character whole: the break goes before its lead byte.
           out[size + 1] = out[size - 1];
@@ -114,7 +114,7 @@ void FormatOutputText(int32_t slot_index, OutputWork* work, int32_t terminator) 
   }
 
   if (terminator == kEndLine) {
-    if (size + 2 > work->capacity) return frame::RaiseError(frame::kErrResources, kLocation);
+    if (size + 2 > work->capacity) return core::RaiseError(core::kErrResources, kLocation);
     out[size++] = kCarriageReturn;
     out[size++] = kLineFeed;
     column = 0;
@@ -123,7 +123,7 @@ void FormatOutputText(int32_t slot_index, OutputWork* work, int32_t terminator) 
     const bool fits = width == 0 || (column + pad <= width && width - (column + pad) >= kPrintZone);
     const uint32_t added = fits ? pad : 2;
     if (size + added > work->capacity)
-      return frame::RaiseError(frame::kErrResources, kLocation);
+      return core::RaiseError(core::kErrResources, kLocation);
     if (fits) {
       std::memset(out + size, kBlank, pad);
       column += pad;
@@ -145,7 +145,7 @@ void WriteText(int32_t terminator) {
   WorkCopy copy{static_cast<uint8_t*>(os::Allocate(capacity))};
   if (copy.bytes == nullptr) {
     text::ReleaseIfTemporary(operand);
-    return frame::RaiseError(frame::kErrResources, frame::kLocWriteTextBuffer);
+    return core::RaiseError(core::kErrResources, core::kLocWriteTextBuffer);
   }
   const int32_t target = CurrentOutput().slot;
   const bool screen = target == kScreenSlot;
@@ -159,7 +159,7 @@ void WriteText(int32_t terminator) {
   FormatOutputText(target, &work, terminator);
   ChannelSlot* slot = SlotAt(target);
   if (slot == nullptr) return;  // only when a raise above was ignored
-  WriteToTarget(*slot, copy.bytes, work.formatted_length, frame::kLocWriteTextWrite);
+  WriteToTarget(*slot, copy.bytes, work.formatted_length, core::kLocWriteTextWrite);
 }
 
 }  // namespace tolvex::io

@@ -3,8 +3,8 @@
 // current rounding, or a truncation with the mode changed for one step.
 #include "runtime/numeric/conversions.h"
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 
 namespace tolvex::numeric {
 namespace {
@@ -25,11 +25,11 @@ Extended HalfAwayFromZero(Extended value) {
 namespace conversions_detail {
 
 void RaiseToInt16() {
-  frame::RaiseError(frame::kErrOverflow, frame::kLocToInt16);
+  core::RaiseError(core::kErrOverflow, core::kLocToInt16);
 }
 
 void RaiseNextCounter() {
-  frame::RaiseError(frame::kErrOverflow, frame::kLocNextCounter);
+  core::RaiseError(core::kErrOverflow, core::kLocNextCounter);
 }
 
 }  // namespace conversions_detail
@@ -37,7 +37,7 @@ void RaiseNextCounter() {
 int32_t ToInt32(Extended value) {
   const int64_t stored = StoreInteger(value);
   if (stored < INT32_MIN || stored > INT32_MAX)
-    frame::RaiseError(frame::kErrOverflow, frame::kLocToInt32);
+    core::RaiseError(core::kErrOverflow, core::kLocToInt32);
   return static_cast<int32_t>(stored);
 }
 
@@ -45,21 +45,21 @@ int16_t ArgToInt16(Extended value) {
   // A 16-bit store of a value outside int16 is an invalid operation.
   const int64_t stored = StoreInteger(HalfAwayFromZero(value));
   if (stored < INT16_MIN || stored > INT16_MAX)
-    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToInt16);
+    core::RaiseError(core::kErrOverflow, core::kLocArgToInt16);
   return static_cast<int16_t>(stored);
 }
 
 int32_t ArgToInt32(Extended value) {
   const int64_t stored = StoreInteger(HalfAwayFromZero(value));
   if (stored < INT32_MIN || stored > INT32_MAX)
-    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToInt32);
+    core::RaiseError(core::kErrOverflow, core::kLocArgToInt32);
   return static_cast<int32_t>(stored);
 }
 
 uint8_t ArgToByte(Extended value) {
   const int64_t stored = StoreInteger(HalfAwayFromZero(value));
   if (stored < 0 || stored > 255)
-    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToByte);
+    core::RaiseError(core::kErrOverflow, core::kLocArgToByte);
   return static_cast<uint8_t>(stored);
 }
 
@@ -67,7 +67,7 @@ float ArgToSingle(Extended value) {
   const float stored = value.ToSingle();
   const Extended back = Extended::FromSingle(stored);
   if (value.is_nan() || (value.is_finite() && !back.is_finite()))
-    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToSingle);
+    core::RaiseError(core::kErrOverflow, core::kLocArgToSingle);
   return stored;
 }
 
@@ -75,13 +75,13 @@ double ArgToDouble(Extended value) {
   const double stored = value.ToDouble();
   const Extended back = Extended::FromDouble(stored);
   if (value.is_nan() || (value.is_finite() && !back.is_finite()))
-    frame::RaiseError(frame::kErrOverflow, frame::kLocArgToDouble);
+    core::RaiseError(core::kErrOverflow, core::kLocArgToDouble);
   return stored;
 }
 
 int16_t LongToInt16(int32_t value) {
   if (value < INT16_MIN || value > INT16_MAX)
-    frame::RaiseError(frame::kErrOverflow, frame::kLocLongToInt16);
+    core::RaiseError(core::kErrOverflow, core::kLocLongToInt16);
   return static_cast<int16_t>(value);
 }
 
@@ -89,18 +89,18 @@ void NextCounter32(int32_t* counter, int32_t step) {
   const auto sum = static_cast<int32_t>(static_cast<uint32_t>(*counter) +
                                         static_cast<uint32_t>(step));
   if ((step > 0 && sum < *counter) || (step < 0 && sum > *counter))
-    frame::RaiseError(frame::kErrOverflow, frame::kLocNextCounter32);
+    core::RaiseError(core::kErrOverflow, core::kLocNextCounter32);
   if (step != 0) *counter = sum;
 }
 
 void NextCounter8(uint8_t* counter, uint8_t step) {
   const unsigned sum = unsigned{*counter} + unsigned{step};
-  if (sum > 0xFF) frame::RaiseError(frame::kErrOverflow, frame::kLocNextCounter8);
+  if (sum > 0xFF) core::RaiseError(core::kErrOverflow, core::kLocNextCounter8);
   *counter = static_cast<uint8_t>(sum);
 }
 
 void IntDivideCheck(int32_t divisor) {
-  if (divisor == 0) frame::RaiseError(frame::kErrDivisionByZero, frame::kLocIntDivide);
+  if (divisor == 0) core::RaiseError(core::kErrDivisionByZero, core::kLocIntDivide);
 }
 
 }  // namespace tolvex::numeric

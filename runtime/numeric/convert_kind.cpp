@@ -5,6 +5,7 @@
 
 #include "runtime/numeric/float_unit.h"
 #include "runtime/numeric/scaled_single.h"
+#include "runtime/numeric/value_of_text.h"
 
 namespace tolvex::numeric {
 namespace {

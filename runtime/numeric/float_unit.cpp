@@ -6,8 +6,8 @@
 
 #include <cfenv>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 
 namespace tolvex::numeric {
 namespace {
@@ -37,9 +37,9 @@ Extended RoundWithMode(Extended value, uint16_t mode) {
 
 void RaiseFor(uint16_t status, uint32_t invalid, uint32_t zero_divide,
               uint32_t overflow) {
-  if (status & kStatusInvalid) frame::RaiseError(frame::kErrIllegalArgument, invalid);
-  if (status & kStatusZeroDivide) frame::RaiseError(frame::kErrDivisionByZero, zero_divide);
-  if (status & kStatusOverflow) frame::RaiseError(frame::kErrOverflow, overflow);
+  if (status & kStatusInvalid) core::RaiseError(core::kErrIllegalArgument, invalid);
+  if (status & kStatusZeroDivide) core::RaiseError(core::kErrDivisionByZero, zero_divide);
+  if (status & kStatusOverflow) core::RaiseError(core::kErrOverflow, overflow);
 }
 
 }  // namespace
@@ -48,8 +48,8 @@ namespace float_unit_detail {
 
 void RaiseFloatStatus(uint16_t status) {
   ClearFloatStatus();
-  RaiseFor(status, frame::kLocFloatInvalid, frame::kLocFloatZeroDivide,
-           frame::kLocFloatOverflow);
+  RaiseFor(status, core::kLocFloatInvalid, core::kLocFloatZeroDivide,
+           core::kLocFloatOverflow);
 }
 
 void ClearReported(uint16_t raised) {
@@ -75,8 +75,8 @@ void ClearFloatStatus() { asm volatile("fnclex" : : : "memory"); }
 
 void CheckFloatStatus(uint16_t status) {
   ClearFloatStatus();
-  RaiseFor(status, frame::kLocStatusInvalid, frame::kLocStatusZeroDivide,
-           frame::kLocStatusOverflow);
+  RaiseFor(status, core::kLocStatusInvalid, core::kLocStatusZeroDivide,
+           core::kLocStatusOverflow);
 }
 
 Extended RoundTowardZero(Extended value) { return RoundWithMode(value, kRoundTowardZero); }

@@ -198,6 +198,3 @@ constexpr uint64_t kEachByte = 0x0101010101010101u;
 }
 
 }  // namespace tolvex::numeric
-
-#include "runtime/numeric/convert_kind.h"
-#include "runtime/numeric/value_of_text.h"

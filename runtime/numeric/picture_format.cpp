@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/numeric/general_number.h"
 #include "runtime/os/memory.h"
@@ -170,7 +170,7 @@ void FormatPicture(Extended number) {
     text::ReleaseIfTemporary(picture);
     const Block room(kEmptyPictureRoom);
     if (room.data() == nullptr)
-      frame::RaiseError(frame::kErrOutOfMemory, frame::kLocPictureEmptyCopy);
+      core::RaiseError(core::kErrOutOfMemory, core::kLocPictureEmptyCopy);
     PictureText out(room.data(), kEmptyPictureRoom);
     GeneralNumberText(value, SignMode::kBlankOrMinus, &out);
     text::NewTempText(out.length(), out.data());
@@ -181,7 +181,7 @@ void FormatPicture(Extended number) {
   const Block copy(picture.length + 1);
   if (copy.data() == nullptr) {
     text::ReleaseIfTemporary(picture);
-    frame::RaiseError(frame::kErrOutOfMemory, frame::kLocPictureCopy);
+    core::RaiseError(core::kErrOutOfMemory, core::kLocPictureCopy);
   }
   std::memcpy(copy.data(), picture.bytes, picture.length);
   copy.data()[picture.length] = 0;
@@ -191,15 +191,15 @@ void FormatPicture(Extended number) {
   const uint32_t room = length + kOutputSlack;
   const Block output(room);
   if (output.data() == nullptr)
-    frame::RaiseError(frame::kErrOutOfMemory, frame::kLocPictureOutput);
+    core::RaiseError(core::kErrOutOfMemory, core::kLocPictureOutput);
   PictureText out(output.data(), room);
 
   PictureCursor cursor{copy.data(), length};
   CopyPictureLiteral(&cursor, &out);
-  if (cursor.AtEnd()) frame::RaiseError(frame::kErrIllegalArgument, frame::kLocPictureField);
+  if (cursor.AtEnd()) core::RaiseError(core::kErrIllegalArgument, core::kLocPictureField);
   const uint8_t stop = cursor.Peek();
   if (stop == '&' || stop == '!' || stop == '@')
-    frame::RaiseError(frame::kErrTypeMismatch, frame::kLocPictureField);
+    core::RaiseError(core::kErrTypeMismatch, core::kLocPictureField);
 
   const PictureField field = ScanPictureField(&cursor);
   const Decimal decimal = DecomposeDecimal(value);

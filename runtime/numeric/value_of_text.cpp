@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/numeric/convert_kind.h"
 #include "runtime/text/scratch_buffer.h"
 #include "runtime/text/string_stack.h"
@@ -77,7 +77,7 @@ KindValue ValueOfBytes(const uint8_t* bytes, uint32_t length) {
   copy[count] = '\0';
   const KindValue converted = ConvertToKind(copy, kKindAutomatic);
   if (converted.kind == kKindFailed)
-    frame::RaiseError(frame::kErrOverflow, frame::kLocValueOfText);
+    core::RaiseError(core::kErrOverflow, core::kLocValueOfText);
   return converted;
 }
 

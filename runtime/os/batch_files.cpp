@@ -205,7 +205,6 @@ void WriteToStderr(std::string_view text) { WriteAll(STDERR_FILENO, text.data(),
 
 void WriteToStdout(std::string_view text) { WriteAll(STDOUT_FILENO, text.data(), text.size()); }
 
-bool IsTerminal(int fd) { return ::isatty(fd) == 1; }
 
 std::string ErrorText(int error_number) {
   char buffer[256];

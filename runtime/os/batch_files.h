@@ -79,8 +79,6 @@ bool MakeDirectories(const std::string& path);
 // is nowhere left to report it).
 void WriteToStderr(std::string_view text);
 void WriteToStdout(std::string_view text);
-// True when the descriptor is a terminal.
-bool IsTerminal(int fd);
 // errno as text, thread-safe.
 std::string ErrorText(int error_number);
 // The terminal's width in columns, or 0 when the descriptor is no terminal.

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/frame/statement_hook.h"
 
 namespace tolvex::os {
 namespace {
@@ -70,8 +69,11 @@ void OnClose(int signal_number) {
   g_signals.close.store(static_cast<uint32_t>(signal_number), std::memory_order_relaxed);
   Wake();
 }
+// What SIGINT runs where it is the break key (async-signal-safe).
+void (*g_on_interrupt)() = nullptr;
+
 void OnInterrupt(int) {
-  frame::RequestAttention(frame::kAttentionBreakSignal);
+  if (g_on_interrupt != nullptr) g_on_interrupt();
   Wake();
 }
 void OnInput(int) { g_signals.input_ready.store(1, std::memory_order_relaxed); }
@@ -158,11 +160,12 @@ void KeepTranscript(std::string_view text) {
   g_transcript.shown = next;
 }
 
-void InstallCloseSignals(bool break_on_interrupt) {
+void InstallCloseSignals(void (*on_interrupt)()) {
   OpenWakePipe();
   g_signals.close.store(0, std::memory_order_relaxed);
   for (int s : kCloseSignals) Install(s, OnClose, false);
-  if (break_on_interrupt)
+  g_on_interrupt = on_interrupt;
+  if (on_interrupt != nullptr)
     Install(SIGINT, OnInterrupt, true);
   else
     Install(SIGINT, OnClose, false);

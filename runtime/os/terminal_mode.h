@@ -33,11 +33,12 @@ void RestoreTerminalNow();
 // during it finds the text kept before.
 void KeepTranscript(std::string_view text);
 
-// SIGHUP and SIGTERM close the window; SIGINT is the break key, or where
-// there is no break (`break_on_interrupt` false) closes the window too, so
-// the run still ends through its termination and removes what it left
-// incomplete. The handlers only set flags. SIGIO and SIGWINCH set theirs.
-void InstallCloseSignals(bool break_on_interrupt);
+// SIGHUP and SIGTERM close the window. SIGINT is the break key, running
+// `on_interrupt` (which must be async-signal-safe); with none (where there
+// is no break) it closes the window too, so the run still ends through its
+// termination and removes what it left incomplete. The handlers only set
+// flags. SIGIO and SIGWINCH set theirs.
+void InstallCloseSignals(void (*on_interrupt)());
 void RemoveCloseSignals();
 
 // Waits until `fd` has bytes to read or one of the signals above arrived

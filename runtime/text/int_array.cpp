@@ -5,14 +5,14 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/os/memory.h"
 
 namespace tolvex::text {
 namespace {
 
-using frame::RaiseError;
+using core::RaiseError;
 
 constexpr uint32_t kMaxUpperBound = 0x7FFFFFFE;
 constexpr uint32_t kMaxBytes = 0x7FFFFFFF;
@@ -30,13 +30,13 @@ uint32_t g_register_count = 0;
 void AddRegisterEntry(ArrayDescriptor* descriptor) {
   const uint64_t bytes = (uint64_t{g_register_count} + 1) * sizeof(RegisterEntry);
   if (bytes > kMaxBytes) {
-    RaiseError(frame::kErrResources, frame::kLocRegisterTooLarge);
+    RaiseError(core::kErrResources, core::kLocRegisterTooLarge);
     return;
   }
   auto* grown = static_cast<RegisterEntry*>(os::Allocate(bytes));
   if (grown == nullptr) {
-    RaiseError(frame::kErrOutOfMemory, g_register_count == 0 ? frame::kLocRegisterFirst
-                                                             : frame::kLocRegisterGrow);
+    RaiseError(core::kErrOutOfMemory, g_register_count == 0 ? core::kLocRegisterFirst
+                                                             : core::kLocRegisterGrow);
     return;
   }
   if (g_register_count > 0) std::memcpy(grown, g_register, g_register_count * sizeof(RegisterEntry));
@@ -55,25 +55,25 @@ void AllocateElements(ArrayDescriptor* descriptor, uint32_t element_size) {
   for (uint8_t d = 0; d < bounds.dimension_count; ++d) {
     if (__builtin_mul_overflow(count, bounds.element_counts[d], &count)) {
       RemoveLastRegisterEntry();
-      RaiseError(frame::kErrSubscriptOutOfRange, frame::kLocArrayCount);
+      RaiseError(core::kErrSubscriptOutOfRange, core::kLocArrayCount);
       return;
     }
   }
   uint32_t bytes = 0;
   if (__builtin_mul_overflow(count, element_size, &bytes)) {
     RemoveLastRegisterEntry();
-    RaiseError(frame::kErrSubscriptOutOfRange, frame::kLocArrayBytes);
+    RaiseError(core::kErrSubscriptOutOfRange, core::kLocArrayBytes);
     return;
   }
   if (bytes > kMaxBytes) {
     RemoveLastRegisterEntry();
-    RaiseError(frame::kErrSubscriptOutOfRange, frame::kLocArrayTooLarge);
+    RaiseError(core::kErrSubscriptOutOfRange, core::kLocArrayTooLarge);
     return;
   }
   void* data = os::AllocateZeroed(bytes);
   if (data == nullptr) {
     RemoveLastRegisterEntry();
-    RaiseError(frame::kErrOutOfMemory, frame::kLocArrayCount);
+    RaiseError(core::kErrOutOfMemory, core::kLocArrayCount);
     return;
   }
   descriptor->data = data;
@@ -88,7 +88,7 @@ void Create(const ElementRequest& request, const uint32_t* upper_bounds) {
   bounds->dimension_count = request.dimension_count;
   for (uint8_t d = 0; d < request.dimension_count; ++d) {
     if (upper_bounds[d] > kMaxUpperBound) {
-      RaiseError(frame::kErrIllegalArgument, frame::kLocArrayBound);
+      RaiseError(core::kErrIllegalArgument, core::kLocArrayBound);
       return;
     }
     bounds->element_counts[d] = upper_bounds[d] + 1;
@@ -100,7 +100,7 @@ void Create(const ElementRequest& request, const uint32_t* upper_bounds) {
 
 void DimIntArray(const ElementRequest& request) {
   if (request.descriptor->data != nullptr) {
-    RaiseError(frame::kErrArrayAlreadyCreated, frame::kLocArrayTwice);
+    RaiseError(core::kErrArrayAlreadyCreated, core::kLocArrayTwice);
     return;
   }
   Create(request, request.numbers);
@@ -120,12 +120,12 @@ void* CheckedElement(const ElementRequest& request) {
   const int last = bounds.dimension_count - 1;
   uint32_t position = request.numbers[last];
   if (position >= bounds.element_counts[last]) {
-    RaiseError(frame::kErrSubscriptOutOfRange, frame::kLocIndexLast);
+    RaiseError(core::kErrSubscriptOutOfRange, core::kLocIndexLast);
     return nullptr;
   }
   for (int d = last - 1; d >= 0; --d) {
     if (request.numbers[d] >= bounds.element_counts[d]) {
-      RaiseError(frame::kErrSubscriptOutOfRange, frame::kLocIndexOther);
+      RaiseError(core::kErrSubscriptOutOfRange, core::kLocIndexOther);
       return nullptr;
     }
     position = position * bounds.element_counts[d] + request.numbers[d];

@@ -1,8 +1,8 @@
 // The shared scratch buffer (see scratch_buffer.h).
 #include "runtime/text/scratch_buffer.h"
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/os/memory.h"
 
 namespace tolvex::text {
@@ -24,7 +24,7 @@ uint8_t* TryTakeScratch(uint32_t size) {
 
 uint8_t* TakeScratch(uint32_t size) {
   uint8_t* room = TryTakeScratch(size);
-  if (room == nullptr) frame::RaiseError(frame::kErrOutOfMemory, frame::kLocScratchBuffer);
+  if (room == nullptr) core::RaiseError(core::kErrOutOfMemory, core::kLocScratchBuffer);
   return room;
 }
 

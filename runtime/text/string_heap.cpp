@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/os/memory.h"
 
 namespace tolvex::text {
@@ -21,7 +21,7 @@ size_t work_size = 0;
 
 namespace {
 
-using frame::RaiseError;
+using core::RaiseError;
 using string_heap_detail::Heap;
 using string_heap_detail::WorkSize;
 Heap& g_heap = string_heap_detail::heap;
@@ -150,7 +150,7 @@ uint32_t CompactStrings() {
 
   uint32_t wanted = g_heap.used / kHeapChunk + 1;
   if (wanted < g_heap.chunks && !ResizeHeap(wanted))
-    RaiseError(frame::kErrStringHeap, frame::kLocHeapShrink);
+    RaiseError(core::kErrStringHeap, core::kLocHeapShrink);
   return Capacity() - g_heap.used;
 }
 
@@ -160,7 +160,7 @@ const uint8_t* AppendBlock(uint32_t length, const uint8_t* source) {
     uint32_t chunks = needed / kHeapChunk + 1;
     g_heap.base = static_cast<uint8_t*>(os::AllocateZeroed(size_t{chunks} * kHeapChunk));
     if (g_heap.base == nullptr) {
-      RaiseError(frame::kErrOutOfMemory, frame::kLocStackFull);
+      RaiseError(core::kErrOutOfMemory, core::kLocStackFull);
       return nullptr;
     }
     g_heap.chunks = chunks;
@@ -171,7 +171,7 @@ const uint8_t* AppendBlock(uint32_t length, const uint8_t* source) {
     // whatever the heap's state.
     uint8_t* work = TakeWorkCopy(length);
     if (work == nullptr) {
-      RaiseError(frame::kErrOutOfMemory, frame::kLocStackMemory);
+      RaiseError(core::kErrOutOfMemory, core::kLocStackMemory);
       return nullptr;
     }
     // The source may itself lie in the heap, which moves only when it has
@@ -190,7 +190,7 @@ const uint8_t* AppendBlock(uint32_t length, const uint8_t* source) {
         uint32_t chunks = g_heap.chunks + (needed - free) / kHeapChunk + 1;
         if (!ResizeHeap(chunks)) {
           GiveBackWorkCopy();
-          RaiseError(frame::kErrStringHeap, frame::kLocHeapGrow);
+          RaiseError(core::kErrStringHeap, core::kLocHeapGrow);
           return nullptr;
         }
       }

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/os/memory.h"
 #include "runtime/text/scratch_buffer.h"
 #include "runtime/text/string_heap.h"
@@ -26,7 +26,7 @@ uint16_t depth = 0;
 
 namespace {
 
-using frame::RaiseError;
+using core::RaiseError;
 
 constexpr uint32_t kMaxLength = 0x7FFFFFFF;
 
@@ -39,14 +39,14 @@ bool IsTemporaryKind(uint8_t kind) { return kind == kTemporary || kind == kPushe
 // Returns the record the new entry refers to.
 StringValue* Push(StringValue* record) {
   if (g_depth >= kStringStackEntries) {
-    RaiseError(frame::kErrStringStackFull, frame::kLocStackFull);
+    RaiseError(core::kErrStringStackFull, core::kLocStackFull);
     return nullptr;
   }
   if (g_entries == nullptr) {
     g_entries = static_cast<StackEntry*>(
         os::AllocateZeroed(sizeof(StackEntry) * kStringStackEntries));
     if (g_entries == nullptr) {
-      RaiseError(frame::kErrOutOfMemory, frame::kLocStackMemory);
+      RaiseError(core::kErrOutOfMemory, core::kLocStackMemory);
       return nullptr;
     }
     g_depth = 0;
@@ -94,7 +94,7 @@ void ConcatText() {
   if (right.length > kMaxLength - left.length) {
     ReleaseIfTemporary(right);
     ReleaseIfTemporary(left);
-    RaiseError(frame::kErrStringTooLong, frame::kLocConcatLength);
+    RaiseError(core::kErrStringTooLong, core::kLocConcatLength);
     return;
   }
   uint32_t total = left.length + right.length;
@@ -108,7 +108,7 @@ void ConcatText() {
   if (scratch == nullptr) {
     ReleaseIfTemporary(right);
     ReleaseIfTemporary(left);
-    RaiseError(frame::kErrOutOfMemory, frame::kLocScratchBuffer);
+    RaiseError(core::kErrOutOfMemory, core::kLocScratchBuffer);
     return;
   }
   if (left.length > 0) std::memcpy(scratch, left.bytes, left.length);
@@ -123,7 +123,7 @@ void AssignText(StringValue* variable) {
   StringValue value = PopText();
   if (variable->kind == kFixedKind12 || variable->kind == kFixedKind13) {
     ReleaseIfTemporary(value);
-    RaiseError(frame::kErrTypeMismatch, frame::kLocAssignKind);
+    RaiseError(core::kErrTypeMismatch, core::kLocAssignKind);
     return;
   }
   if (value.kind != kTemporary) {
@@ -141,13 +141,13 @@ void AssignText(StringValue* variable) {
 void CharText(uint16_t count, const int32_t* codes) {
   auto* buffer = static_cast<uint8_t*>(os::Allocate(size_t{count} + 1));
   if (buffer == nullptr) {
-    RaiseError(frame::kErrOutOfMemory, frame::kLocCharBuffer);
+    RaiseError(core::kErrOutOfMemory, core::kLocCharBuffer);
     return;
   }
   for (uint16_t i = 0; i < count; ++i) {
     if (static_cast<uint32_t>(codes[i]) > 255) {
       os::Release(buffer);
-      RaiseError(frame::kErrIllegalArgument, frame::kLocCharCode);
+      RaiseError(core::kErrIllegalArgument, core::kLocCharCode);
       return;
     }
     buffer[i] = static_cast<uint8_t>(codes[i]);

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "runtime/frame/error_codes.h"
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/error_codes.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/text/scratch_buffer.h"
 #include "runtime/text/string_stack.h"
 
@@ -31,7 +31,7 @@ uint32_t FindText(uint32_t start) {
   if (start == 0 || start > kMaxPosition) {
     ReleaseIfTemporary(haystack);
     ReleaseIfTemporary(needle);
-    frame::RaiseError(frame::kErrIllegalArgument, frame::kLocFindTextStart);
+    core::RaiseError(core::kErrIllegalArgument, core::kLocFindTextStart);
     return 0;
   }
   uint32_t result = Search(haystack, needle, start);
@@ -44,7 +44,7 @@ void MidText(uint32_t start, uint32_t length) {
   StringValue source = PopText();
   if (start == 0 || start > kMaxPosition || length > kMaxPosition) {
     ReleaseIfTemporary(source);
-    frame::RaiseError(frame::kErrIllegalArgument, frame::kLocMidTextRange);
+    core::RaiseError(core::kErrIllegalArgument, core::kLocMidTextRange);
     return;
   }
   uint32_t count = 0;
@@ -55,7 +55,7 @@ void MidText(uint32_t start, uint32_t length) {
   uint8_t* scratch = TryTakeScratch(count);
   if (scratch == nullptr) {
     ReleaseIfTemporary(source);
-    frame::RaiseError(frame::kErrOutOfMemory, frame::kLocScratchBuffer);
+    core::RaiseError(core::kErrOutOfMemory, core::kLocScratchBuffer);
     return;
   }
   if (count > 0) std::memcpy(scratch, source.bytes + start - 1, count);

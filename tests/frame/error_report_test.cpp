@@ -8,23 +8,23 @@
 
 #include <functional>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/frame/frame.h"
 #include "runtime/frame/message_box.h"
 #include "runtime/frame/statement_hook.h"
+#include "runtime/frontend/headless_window.h"
+#include "runtime/frontend/stream_window.h"
 #include "runtime/io/console_screen.h"
-#include "runtime/io/headless_window.h"
 #include "runtime/io/key_queue.h"
 #include "runtime/io/open_channel.h"
-#include "runtime/os/stream_window.h"
 #include "runtime/os/code_page.h"
 #include "runtime/text/string_stack.h"
-#include "tests/frame/hive_fixture.h"
+#include "tests/support/hive_fixture.h"
 
 namespace tolvex::testing {
 namespace {
 
-const frame::ProgramRecord kTolvex{"Tolvex"};
+const core::ProgramRecord kTolvex{"Tolvex"};
 // "Tolvex [24行]:エラー[63]"
 const std::string kReport24 = "Tolvex [24\x8D\x73]:\x83\x47\x83\x89\x81\x5B[63]";
 // "任意のキーを押してください"
@@ -39,7 +39,7 @@ const std::string kFileNotFound =
     "\x82\xF1";
 
 // The headless window with a look-in at every wait for a key.
-class ReportWindow : public io::HeadlessWindow {
+class ReportWindow : public frontend::HeadlessWindow {
  public:
   std::function<void(ReportWindow&)> on_wait;
   int waits = 0;
@@ -58,9 +58,9 @@ void TypeAKey(ReportWindow& w) {
 std::string g_missing_tile;
 
 void Begin(int16_t statement) {
-  frame::RegisterCurrentModule(&kTolvex);
+  core::RegisterCurrentModule(&kTolvex);
   frame::StatementHook();
-  frame::SetStatementNumber(statement);
+  core::SetStatementNumber(statement);
 }
 
 // The routine of the issue: statement 24 opens a tile that is not there.
@@ -74,7 +74,7 @@ void MissingTileRoutine() {
 // Statement 7 raises the break, as a keyboard entry does.
 void BreakRoutine() {
   Begin(7);
-  frame::RaiseError(frame::kErrBreak, 0);
+  core::RaiseError(core::kErrBreak, 0);
   frame::EndProgram(0);
 }
 
@@ -153,13 +153,13 @@ TEST_F(ErrorReportTest, TypedAheadKeysAreDroppedAndLaterRaisesChangeNothing) {
   window_.Type("abc");  // pumped into the key queue at the first hook
   window_.on_wait = [](ReportWindow& w) {
     EXPECT_EQ(io::KeyCount(), 0);
-    frame::RaiseError(frame::kErrIllegalArgument, frame::kLocFindTextStart);
-    frame::RaiseError(frame::kErrNone, 0);
+    core::RaiseError(core::kErrIllegalArgument, core::kLocFindTextStart);
+    core::RaiseError(core::kErrNone, 0);
     w.Type("k");
   };
   EXPECT_EQ(Run(MissingTileRoutine), 1);
   EXPECT_EQ(window_.waits, 1);
-  const frame::ErrorState& errors = frame::Errors();
+  const core::ErrorState& errors = core::Errors();
   EXPECT_EQ(errors.last_code, 63);
   EXPECT_EQ(errors.statement, 24);
   EXPECT_EQ(errors.module, &kTolvex);
@@ -188,8 +188,8 @@ TEST_F(ErrorReportTest, TheBreakShowsTheInterruptedWaitAndWritesNoRecord) {
 TEST_F(ErrorReportTest, ReportLineWithoutAModuleAndTheInterruptedText) {
   EXPECT_EQ(frame::FormatReportLine(nullptr, -1, -1),
             "\r\n [65535\x8D\x73]:\x83\x47\x83\x89\x81\x5B[65535]");
-  frame::RegisterCurrentModule(&kTolvex);
-  frame::SetStatementNumber(12);
+  core::RegisterCurrentModule(&kTolvex);
+  core::SetStatementNumber(12);
   EXPECT_EQ(frame::KeyWaitText(true),
             "\r\n" + kInterrupted + " Tolvex[12\x8D\x73] \r\n" + kPressAnyKey);
 }
@@ -216,7 +216,7 @@ TEST_F(ErrorReportTest, WithoutAConsoleTheBoxGoesToStandardError) {
   };
   for (const Row& row : rows) {
     ::testing::internal::CaptureStderr();
-    frame::ErrorReport(&kTolvex, row.code, 24, frame::kLocOpenFailed);
+    frame::ErrorReport(&kTolvex, row.code, 24, core::kLocOpenFailed);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), row.expected);
     EXPECT_EQ(RecordNumber("CODE"), static_cast<uint32_t>(row.code));
   }
@@ -233,7 +233,7 @@ TEST_F(ErrorReportTest, TheStreamFrontEndAlsoSaysTheReportOnStandardError) {
   ASSERT_EQ(pipe(in) | pipe(out) | pipe(err), 0);
   close(in[1]);  // no input: the key wait ends the run
   {
-    os::StreamWindow window(in[0], out[1], err[1]);
+    frontend::StreamWindow window(in[0], out[1], err[1]);
     EXPECT_EQ(frame::RunProgramIn(window, "/usr/bin/tolvex", &kTolvex, MissingTileRoutine), 1);
   }
   char text[256] = {};

@@ -10,14 +10,14 @@
 #include <cstdlib>
 #include <functional>
 
-#include "runtime/frame/error_record.h"
-#include "runtime/frame/runtime_error.h"
-#include "tests/frame/hive_fixture.h"
+#include "runtime/core/error_record.h"
+#include "runtime/core/runtime_error.h"
+#include "tests/support/hive_fixture.h"
 
 namespace tolvex::testing {
 namespace {
 
-const frame::ProgramRecord kTolvex{"Tolvex"};
+const core::ProgramRecord kTolvex{"Tolvex"};
 
 // "続行不可能なエラーが発生しました " as the terminal shows it (UTF-8).
 const std::string kFatalUtf8 =
@@ -87,9 +87,9 @@ TEST_F(FatalFaultTest, EachFatalSignalIsReportedAndThenEndsTheProcess) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     std::filesystem::remove(user_hive_);
-    frame::WriteErrorRecord(&kTolvex, 63, 24, 0x2008);  // the X values join it
-    frame::RegisterCurrentModule(&kTolvex);
-    frame::SetStatementNumber(24);
+    core::WriteErrorRecord(&kTolvex, 63, 24, 0x2008);  // the X values join it
+    core::RegisterCurrentModule(&kTolvex);
+    core::SetStatementNumber(24);
     ChildResult result = RunFaultingChild(row.fault);
 #if defined(__x86_64__) || defined(__aarch64__)
     EXPECT_EQ(result.signal, row.signal);
@@ -97,8 +97,8 @@ TEST_F(FatalFaultTest, EachFatalSignalIsReportedAndThenEndsTheProcess) {
     EXPECT_EQ(result.stderr_text, kFatalUtf8 + "Tolvex [24" + kLineUtf8 + "]\r\n");
     EXPECT_EQ(RecordText("XMODL"), "Tolvex");
     EXPECT_EQ(RecordNumber("XLINE"), 24u);
-    EXPECT_EQ(RecordText("XMODE"), frame::kRuntimeModeText);
-    EXPECT_EQ(RecordText("XRTL"), frame::kRuntimeVersionText);
+    EXPECT_EQ(RecordText("XMODE"), core::kRuntimeModeText);
+    EXPECT_EQ(RecordText("XRTL"), core::kRuntimeVersionText);
     EXPECT_EQ(RecordNumber("XCODE"), static_cast<uint32_t>(row.signal));
     EXPECT_EQ(RecordNumber("XADDR") != frame::kNoFaultRecord, row.has_address);  // sent: none
     EXPECT_EQ(RecordNumber("CODE"), 63u);
@@ -106,7 +106,7 @@ TEST_F(FatalFaultTest, EachFatalSignalIsReportedAndThenEndsTheProcess) {
 }
 
 TEST_F(FatalFaultTest, NoModuleAndANegativeStatementKeepTheirForms) {
-  frame::SetStatementNumber(-1);
+  core::SetStatementNumber(-1);
   ChildResult result = RunFaultingChild([] { raise(SIGSEGV); });
   EXPECT_EQ(result.signal, SIGSEGV);
   EXPECT_EQ(result.stderr_text, kFatalUtf8 + kUnknownUtf8 + " [65535" + kLineUtf8 + "]\r\n");

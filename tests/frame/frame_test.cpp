@@ -4,31 +4,31 @@
 
 #include <new>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/frame/statement_hook.h"
-#include "runtime/io/headless_window.h"
-#include "runtime/io/open_channel.h"
-#include "runtime/io/write_binary.h"
+#include "runtime/frontend/headless_window.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/key_queue.h"
+#include "runtime/io/open_channel.h"
 #include "runtime/io/window_system.h"
+#include "runtime/io/write_binary.h"
 #include "runtime/text/string_stack.h"
-#include "tests/frame/hive_fixture.h"
+#include "tests/support/hive_fixture.h"
 
 namespace tolvex::testing {
 namespace {
 
-const frame::ProgramRecord kProgram{"Tolvex"};
+const core::ProgramRecord kProgram{"Tolvex"};
 
 // What the routines below saw, and a way for them to close the window.
 int g_statements = 0;
-io::HeadlessWindow* g_window = nullptr;
+frontend::HeadlessWindow* g_window = nullptr;
 
 // Runs `count` statements, each after its hook, as the routine does.
 void Statements(int count) {
   for (int i = 0; i < count; ++i) {
     frame::StatementHook();
-    frame::SetStatementNumber(static_cast<int16_t>(++g_statements));
+    core::SetStatementNumber(static_cast<int16_t>(++g_statements));
   }
 }
 
@@ -43,7 +43,7 @@ class FrameTest : public HiveTest {
   int Run(void (*routine)()) {
     return frame::RunProgramIn(window, "/opt/bin/tolvex.exe", &kProgram, routine);
   }
-  io::HeadlessWindow window;
+  frontend::HeadlessWindow window;
 };
 
 TEST_F(FrameTest, ExitStatusOnEveryWayOut) {
@@ -56,17 +56,17 @@ TEST_F(FrameTest, ExitStatusOnEveryWayOut) {
       {"returns", [] { text::PushConstText(text::ConstText("left")); Statements(3); }, 0},
       {"EndProgram(0)", [] { frame::EndProgram(0); }, 0},
       {"EndProgram(3)", [] { frame::EndProgram(3); }, 3},
-      {"runtime error", [] { frame::RaiseError(frame::kErrFileNotFound, 0x2008); }, 1},
-      {"Ctrl+X break", [] { frame::RaiseError(frame::kErrBreak, frame::kLocBreak); }, 0},
+      {"runtime error", [] { core::RaiseError(core::kErrFileNotFound, 0x2008); }, 1},
+      {"Ctrl+X break", [] { core::RaiseError(core::kErrBreak, core::kLocBreak); }, 0},
       {"bad_alloc", [] { throw std::bad_alloc(); }, 1},
   };
   for (const Case& c : cases) {
     frame::ResetRuntime();
-    window = io::HeadlessWindow{};
+    window = frontend::HeadlessWindow{};
     window.Type("k");  // the key for a key wait
     EXPECT_EQ(Run(c.routine), c.status) << c.name;
     EXPECT_FALSE(window.Exists()) << c.name;       // the window is closed
-    EXPECT_TRUE(frame::Errors().processing) << c.name;
+    EXPECT_TRUE(core::Errors().processing) << c.name;
     EXPECT_EQ(io::MainWindow(), nullptr) << c.name;
     EXPECT_EQ(text::StackDepth(), 0) << c.name;  // memory released
   }
@@ -76,7 +76,7 @@ TEST_F(FrameTest, StartUpNamesTheWindowAndFailsWithoutOne) {
   EXPECT_EQ(Run([] {}), 0);
   EXPECT_EQ(window.title, "tolvex");
   EXPECT_EQ(frame::ProgramName(), "tolvex");
-  window = io::HeadlessWindow{};
+  window = frontend::HeadlessWindow{};
   window.refuse_open = true;
   EXPECT_EQ(Run([] { ++g_statements; }), 1);
   EXPECT_EQ(g_statements, 0);
@@ -84,7 +84,7 @@ TEST_F(FrameTest, StartUpNamesTheWindowAndFailsWithoutOne) {
 
 TEST_F(FrameTest, BreakAtAHookShowsThePreviousStatement) {
   EXPECT_EQ(Run([] {
-              frame::RegisterCurrentModule(&kProgram);  // as the routine does first
+              core::RegisterCurrentModule(&kProgram);  // as the routine does first
               Statements(5);
               io::DeliverKey(io::kKeyBreak);  // as a dispatched Ctrl+C would
               g_window->Type("k");
@@ -106,7 +106,7 @@ TEST_F(FrameTest, ClosedWindowEndsAtTheNextPumpingHook) {
   EXPECT_EQ(g_statements, 0);
   // Closed after the first pump: hooks 2 to 11 do not pump, the 12th does.
   frame::ResetRuntime();
-  window = io::HeadlessWindow{};
+  window = frontend::HeadlessWindow{};
   g_statements = 0;
   EXPECT_EQ(Run([] {
               Statements(1);
@@ -148,7 +148,7 @@ TEST_F(FrameTest, ARunCutShortRemovesTheFileItWasWriting) {
       {"break while writing",
        [] { OpenAndWrite(9); io::DeliverKey(io::kKeyBreak); g_window->Type("k"); Statements(20); },
        130, false},
-      {"error while writing", [] { OpenAndWrite(9); frame::RaiseError(frame::kErrOverflow, 0); },
+      {"error while writing", [] { OpenAndWrite(9); core::RaiseError(core::kErrOverflow, 0); },
        1, false},
       {"SIGTERM after the close",
        [] { OpenAndWrite(9); io::CloseChannel(1); CloseWindowBySigterm(); }, 0, true},
@@ -159,7 +159,7 @@ TEST_F(FrameTest, ARunCutShortRemovesTheFileItWasWriting) {
   for (const Case& c : cases) {
     frame::ResetRuntime();
     std::filesystem::remove(g_file);
-    window = io::HeadlessWindow{};
+    window = frontend::HeadlessWindow{};
     EXPECT_EQ(Run(c.routine), c.status) << c.name;
     EXPECT_EQ(std::filesystem::exists(g_file), c.kept) << c.name;
   }

@@ -9,7 +9,7 @@
 
 #include "runtime/os/code_page.h"
 #include "runtime/os/dynamic_library.h"
-#include "tests/frame/hive_fixture.h"
+#include "tests/support/hive_fixture.h"
 
 namespace tolvex::testing {
 namespace {

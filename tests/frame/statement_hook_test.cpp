@@ -2,8 +2,9 @@
 // requested from a signal.
 #include "runtime/frame/statement_hook.h"
 
+#include "runtime/core/break_event.h"
 #include "runtime/frame/frame.h"
-#include "runtime/io/headless_window.h"
+#include "runtime/frontend/headless_window.h"
 #include "runtime/io/window_system.h"
 #include "tests/support/runtime_test.h"
 
@@ -17,7 +18,7 @@ class StatementHookTest : public RuntimeTest {
     window.Open("t");
     io::AttachWindow(&window);
   }
-  io::HeadlessWindow window;
+  frontend::HeadlessWindow window;
 };
 
 TEST_F(StatementHookTest, PumpsOnThe1st12thAnd23rdHook) {
@@ -34,15 +35,15 @@ TEST_F(StatementHookTest, PumpsOnThe1st12thAnd23rdHook) {
 
 TEST_F(StatementHookTest, ASignalsBreakRunsAtTheNextHook) {
   frame::StatementHook();  // pumps; nothing pending
-  frame::RequestAttention(frame::kAttentionBreakSignal);
+  core::RequestAttention(core::kAttentionBreakSignal);
   window.Type("k");  // the key for the break's key wait
-  EXPECT_THROW(frame::StatementHook(), frame::ProgramTermination);
+  EXPECT_THROW(frame::StatementHook(), core::ProgramTermination);
   EXPECT_TRUE(frame::Ended());
   // With the break disarmed the request is dropped.
   frame::ResetRuntime();
   io::AttachWindow(&window);
-  frame::SetBreakArmed(false);
-  frame::RequestAttention(frame::kAttentionBreakSignal);
+  core::SetBreakArmed(false);
+  core::RequestAttention(core::kAttentionBreakSignal);
   frame::StatementHook();
   frame::StatementHook();
   EXPECT_FALSE(frame::Ended());

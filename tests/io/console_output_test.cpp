@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "tests/io/console_test_support.h"
 
 namespace tolvex::testing {
@@ -59,14 +59,14 @@ TEST_F(OutputTest, TabExpansionStopsWhenTheTextWouldGrowTooMuch) {
 }
 
 TEST_F(OutputTest, ConsoleErrors) {
-  EXPECT_TRUE(Raises([] { io::SelectConsole(1); }, frame::kErrNoWindow,
-                     frame::kLocSelectConsoleResolve));
+  EXPECT_TRUE(Raises([] { io::SelectConsole(1); }, core::kErrNoWindow,
+                     core::kLocSelectConsoleResolve));
   io::SelectConsole(0);
   window.Close();
-  EXPECT_TRUE(Raises([] { io::SelectConsole(0); }, frame::kErrNoWindow,
-                     frame::kLocSelectConsoleGone));
-  EXPECT_TRUE(Raises([] { WriteText("late", 0); }, frame::kErrSystemUnknown,
-                     frame::kLocWriteTextWrite));
+  EXPECT_TRUE(Raises([] { io::SelectConsole(0); }, core::kErrNoWindow,
+                     core::kLocSelectConsoleGone));
+  EXPECT_TRUE(Raises([] { WriteText("late", 0); }, core::kErrSystemUnknown,
+                     core::kLocWriteTextWrite));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/frontend/headless_window.h"
 #include "runtime/io/console_screen.h"
-#include "runtime/io/headless_window.h"
 #include "runtime/io/window_system.h"
 #include "tests/support/runtime_test.h"
 
@@ -25,7 +25,7 @@ class ConsoleTest : public RuntimeTest {
   // Back to a fresh runtime with the same window, its script emptied.
   void Fresh() {
     frame::ResetRuntime();
-    window = io::HeadlessWindow{};
+    window = frontend::HeadlessWindow{};
     window.Open("test");
     io::AttachWindow(&window);
   }
@@ -42,7 +42,7 @@ class ConsoleTest : public RuntimeTest {
   static int CursorRow() { return io::Screen().cursor_row; }
   static int CursorColumn() { return io::Screen().cursor_column; }
 
-  io::HeadlessWindow window;
+  frontend::HeadlessWindow window;
 };
 
 }  // namespace tolvex::testing

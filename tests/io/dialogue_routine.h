@@ -11,18 +11,18 @@
 
 namespace tolvex::testing {
 
-inline const frame::ProgramRecord kDialogueProgram{"Dialogue"};
+inline const core::ProgramRecord kDialogueProgram{"Dialogue"};
 
 inline void DialogueRoutine() {
   static text::StringValue name;
   static int16_t unit;
   static text::StringValue done;
   name = done = text::StringValue{};  // a run before released their bytes
-  frame::RegisterCurrentModule(&kDialogueProgram);
+  core::RegisterCurrentModule(&kDialogueProgram);
   int16_t statement = 0;
   auto next = [&statement] {
     frame::StatementHook();
-    frame::SetStatementNumber(++statement);
+    core::SetStatementNumber(++statement);
   };
   auto ask = [&next](const char* prompt, io::InputItem item) {
     next();

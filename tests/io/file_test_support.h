@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/open_channel.h"
 #include "runtime/os/file_system.h"

@@ -5,13 +5,14 @@
 #include <cmath>
 #include <limits>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/text/string_stack.h"
 #include "tests/support/runtime_test.h"
 
 namespace tolvex::testing {
 namespace {
 
+using namespace tolvex::core;
 using namespace tolvex::frame;
 
 class ItemScannerTest : public RuntimeTest {

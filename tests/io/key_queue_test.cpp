@@ -2,6 +2,7 @@
 // break, and the wait for a key dispatches one message at a time.
 #include "runtime/io/key_queue.h"
 
+#include "runtime/core/break_event.h"
 #include "runtime/frame/frame.h"
 #include "tests/io/console_test_support.h"
 
@@ -24,9 +25,9 @@ TEST_F(KeyQueueTest, HoldsAtMost255KeysInOrder) {
 }
 
 TEST_F(KeyQueueTest, CtrlCMarksTheBreakBeforeItIsQueuedAndKeyZeroIsDropped) {
-  EXPECT_FALSE(frame::BreakPending());
+  EXPECT_FALSE(core::BreakPending());
   io::DeliverKey(io::kKeyBreak);
-  EXPECT_TRUE(frame::BreakPending());
+  EXPECT_TRUE(core::BreakPending());
   io::DeliverKey(io::kKeyCut);  // a typed NUL: queued, it would end the wait
   EXPECT_EQ(io::KeyCount(), 1);
 }

@@ -3,7 +3,7 @@
 // ahead, and the quiet end when the window goes away.
 #include "runtime/io/keyboard_input.h"
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/frame/frame.h"
 #include "runtime/frame/statement_hook.h"
 #include "runtime/io/console_prompt.h"
@@ -98,7 +98,7 @@ TEST_F(KeyboardInputTest, AClosedWindowEndsTheProgramQuietly) {
   text::PushConstText(text::ConstText("q"));
   io::ConsolePrompt(0, 2);
   io::InputItem item{&name, io::kItemString};
-  EXPECT_THROW(io::ReadKeyboardItems(io::ItemList{1, &item}), frame::ProgramTermination);
+  EXPECT_THROW(io::ReadKeyboardItems(io::ItemList{1, &item}), core::ProgramTermination);
 }
 
 TEST_F(KeyboardInputTest, PromptModesAndErrors) {
@@ -112,11 +112,11 @@ TEST_F(KeyboardInputTest, PromptModesAndErrors) {
   EXPECT_EQ(Row(0), "? a");
   EXPECT_EQ(Row(1), "P:b");
 
-  EXPECT_TRUE(Raises([] { io::ConsolePrompt(2, 2); }, frame::kErrNoWindow,
-                     frame::kLocPromptResolve));
+  EXPECT_TRUE(Raises([] { io::ConsolePrompt(2, 2); }, core::kErrNoWindow,
+                     core::kLocPromptResolve));
   window.Close();
-  EXPECT_TRUE(Raises([] { io::ConsolePrompt(0, 2); }, frame::kErrNoWindow,
-                     frame::kLocPromptGone));
+  EXPECT_TRUE(Raises([] { io::ConsolePrompt(0, 2); }, core::kErrNoWindow,
+                     core::kLocPromptGone));
 }
 
 }  // namespace

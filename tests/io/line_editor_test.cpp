@@ -2,7 +2,8 @@
 // 255-byte limit, wrapping at the edge and scrolling echo.
 #include "runtime/io/line_editor.h"
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/break_event.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/frame/frame.h"
 #include "runtime/io/key_queue.h"
 #include "tests/io/console_test_support.h"
@@ -122,12 +123,12 @@ TEST_F(LineEditorTest, HowAnEntryEnds) {
   Fresh();
   window.Type("ab\x18");
   int16_t status = 0;
-  EXPECT_TRUE(Raises([&] { io::EditLine(buffer, 255, &status); }, frame::kErrBreak,
-                     frame::kLocBreak));
+  EXPECT_TRUE(Raises([&] { io::EditLine(buffer, 255, &status); }, core::kErrBreak,
+                     core::kLocBreak));
   EXPECT_EQ(CursorRow(), 1);
   // With the break disarmed Ctrl+C is ignored and Ctrl+X acts as Enter.
   Fresh();
-  frame::SetBreakArmed(false);
+  core::SetBreakArmed(false);
   EXPECT_EQ(Edit("a\x03" "b\r"), "ab");
   EXPECT_EQ(Edit("a\x18"), "a");
   // Keys queued after Enter are dropped.

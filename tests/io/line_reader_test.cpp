@@ -10,6 +10,7 @@
 namespace tolvex::testing {
 namespace {
 
+using namespace tolvex::core;
 using namespace tolvex::frame;
 
 class LineReaderTest : public FileTest {

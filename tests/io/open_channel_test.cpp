@@ -13,6 +13,7 @@
 namespace tolvex::testing {
 namespace {
 
+using namespace tolvex::core;
 using namespace tolvex::frame;
 
 class OpenChannelTest : public FileTest {};

@@ -40,8 +40,8 @@ class PlainEntryTest : public FileTest {
         io::SelectItemSource(1);
         io::ReadItems({2, items});
         trace += "read ";
-      } catch (const frame::RuntimeError& error) {
-        frame::Errors().processing = false;
+      } catch (const core::RuntimeError& error) {
+        core::Errors().processing = false;
         trace += "error " + std::to_string(error.code) + " at " + std::to_string(error.location);
       }
       uint32_t bits;

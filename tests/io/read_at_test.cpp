@@ -14,6 +14,7 @@
 namespace tolvex::testing {
 namespace {
 
+using namespace tolvex::core;
 using namespace tolvex::frame;
 
 class ReadAtTest : public FileTest {

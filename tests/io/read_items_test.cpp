@@ -13,6 +13,7 @@
 namespace tolvex::testing {
 namespace {
 
+using namespace tolvex::core;
 using namespace tolvex::frame;
 
 class ReadItemsTest : public FileTest {
@@ -160,9 +161,9 @@ TEST_F(ReadItemsTest, AFieldTooLongLeavesNothingWhenTheRaiseReturns) {
   // be empty and terminated, not the cut bytes without their end.
   OpenText(std::string(io::kFieldBufferBytes + 10, 'x'));
   std::vector<uint8_t> buffer(io::kFieldBufferBytes, 0xEE);
-  frame::Errors().processing = true;
+  core::Errors().processing = true;
   io::ReadField(io::LookupChannel(1), buffer.data(), io::kItemString, kLocReadItemsField);
-  frame::Errors().processing = false;
+  core::Errors().processing = false;
   EXPECT_EQ(buffer[0], 0);
   EXPECT_EQ(ControlOf(1).position, 0u);
 }

@@ -13,6 +13,7 @@
 namespace tolvex::testing {
 namespace {
 
+using namespace tolvex::core;
 using namespace tolvex::frame;
 
 class WriteBinaryTest : public FileTest {};
@@ -196,8 +197,8 @@ TEST_F(WriteBinaryTest, ElementsWriteAsOneCallPerElement) {
       }
       io::CloseChannel(2);
       result = Get("raster.bil");
-    } catch (const frame::RuntimeError& error) {
-      frame::Errors().processing = false;
+    } catch (const core::RuntimeError& error) {
+      core::Errors().processing = false;
       const io::ChannelSlot* slot = ChannelSlotOf(2);  // gone when the close failed
       result = std::to_string(error.code) + " at " + std::to_string(error.location) + ", " +
                (slot ? std::to_string(slot->control->position) : "closed");

@@ -5,7 +5,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/numeric/convert_kind.h"
 #include "tests/support/runtime_test.h"
 #include "tests/support/vectors.h"
@@ -25,7 +25,7 @@ TEST_F(ConversionsTest, StoresRoundToNearestEven) {
   const long double outside16[] = {32767.5L, -32768.6L, 65536.0L, 4294967296.0L, 1e30L,
                                    -1e30L, std::nanl(""), INFINITY};
   for (const long double v : outside16)
-    EXPECT_TRUE(Raises([&] { ToInt16(Extended(v)); }, frame::kErrOverflow, frame::kLocToInt16))
+    EXPECT_TRUE(Raises([&] { ToInt16(Extended(v)); }, core::kErrOverflow, core::kLocToInt16))
         << ExtendedBits(v);
 
   EXPECT_EQ(ToInt32(Extended(2147483647.4L)), 2147483647);
@@ -33,7 +33,7 @@ TEST_F(ConversionsTest, StoresRoundToNearestEven) {
   EXPECT_EQ(ToInt32(Extended(4.5L)), 4);
   const long double outside32[] = {2147483647.5L, -2147483648.6L, 1e19L, 1e30L, std::nanl("")};
   for (const long double v : outside32)
-    EXPECT_TRUE(Raises([&] { ToInt32(Extended(v)); }, frame::kErrOverflow, frame::kLocToInt32))
+    EXPECT_TRUE(Raises([&] { ToInt32(Extended(v)); }, core::kErrOverflow, core::kLocToInt32))
         << ExtendedBits(v);
 }
 
@@ -48,18 +48,18 @@ TEST_F(ConversionsTest, ArgumentsRoundHalfAwayFromZero) {
   EXPECT_EQ(ArgToByte(Extended(254.5L)), 255);
   EXPECT_EQ(ArgToByte(Extended(-0.4L)), 0);
 
-  EXPECT_TRUE(Raises([] { ArgToInt16(Extended(32767.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToInt16));
-  EXPECT_TRUE(Raises([] { ArgToInt16(Extended(-32768.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToInt16));
-  EXPECT_TRUE(Raises([] { ArgToInt32(Extended(2147483647.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToInt32));
-  EXPECT_TRUE(Raises([] { ArgToInt32(Extended(std::nanl(""))); }, frame::kErrOverflow,
-                     frame::kLocArgToInt32));
-  EXPECT_TRUE(Raises([] { ArgToByte(Extended(255.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToByte));
-  EXPECT_TRUE(Raises([] { ArgToByte(Extended(-0.5L)); }, frame::kErrOverflow,
-                     frame::kLocArgToByte));
+  EXPECT_TRUE(Raises([] { ArgToInt16(Extended(32767.5L)); }, core::kErrOverflow,
+                     core::kLocArgToInt16));
+  EXPECT_TRUE(Raises([] { ArgToInt16(Extended(-32768.5L)); }, core::kErrOverflow,
+                     core::kLocArgToInt16));
+  EXPECT_TRUE(Raises([] { ArgToInt32(Extended(2147483647.5L)); }, core::kErrOverflow,
+                     core::kLocArgToInt32));
+  EXPECT_TRUE(Raises([] { ArgToInt32(Extended(std::nanl(""))); }, core::kErrOverflow,
+                     core::kLocArgToInt32));
+  EXPECT_TRUE(Raises([] { ArgToByte(Extended(255.5L)); }, core::kErrOverflow,
+                     core::kLocArgToByte));
+  EXPECT_TRUE(Raises([] { ArgToByte(Extended(-0.5L)); }, core::kErrOverflow,
+                     core::kLocArgToByte));
 }
 
 TEST_F(ConversionsTest, FloatArgumentsRoundToTheirPrecision) {
@@ -67,12 +67,12 @@ TEST_F(ConversionsTest, FloatArgumentsRoundToTheirPrecision) {
   EXPECT_EQ(ArgToDouble(Extended(0.1L)), 0.1);
   EXPECT_EQ(ArgToSingle(Extended(1e-50L)), 0.0f);  // underflow is no error
   EXPECT_TRUE(std::isinf(ArgToDouble(Extended(INFINITY))));
-  EXPECT_TRUE(Raises([] { ArgToSingle(Extended(1e39L)); }, frame::kErrOverflow,
-                     frame::kLocArgToSingle));
-  EXPECT_TRUE(Raises([] { ArgToSingle(Extended(std::nanl(""))); }, frame::kErrOverflow,
-                     frame::kLocArgToSingle));
-  EXPECT_TRUE(Raises([] { ArgToDouble(Extended(1e309L)); }, frame::kErrOverflow,
-                     frame::kLocArgToDouble));
+  EXPECT_TRUE(Raises([] { ArgToSingle(Extended(1e39L)); }, core::kErrOverflow,
+                     core::kLocArgToSingle));
+  EXPECT_TRUE(Raises([] { ArgToSingle(Extended(std::nanl(""))); }, core::kErrOverflow,
+                     core::kLocArgToSingle));
+  EXPECT_TRUE(Raises([] { ArgToDouble(Extended(1e309L)); }, core::kErrOverflow,
+                     core::kLocArgToDouble));
 }
 
 TEST_F(ConversionsTest, LongToInt16AndIntDivide) {
@@ -80,9 +80,9 @@ TEST_F(ConversionsTest, LongToInt16AndIntDivide) {
   EXPECT_EQ(LongToInt16(-32768), -32768);
   EXPECT_EQ(LongToInt16(0), 0);
   for (const int32_t v : {32768, -32769, INT32_MAX, INT32_MIN})
-    EXPECT_TRUE(Raises([&] { LongToInt16(v); }, frame::kErrOverflow, frame::kLocLongToInt16)) << v;
+    EXPECT_TRUE(Raises([&] { LongToInt16(v); }, core::kErrOverflow, core::kLocLongToInt16)) << v;
   IntDivideCheck(-1);
-  EXPECT_TRUE(Raises([] { IntDivideCheck(0); }, frame::kErrDivisionByZero, frame::kLocIntDivide));
+  EXPECT_TRUE(Raises([] { IntDivideCheck(0); }, core::kErrDivisionByZero, core::kLocIntDivide));
 }
 
 TEST_F(ConversionsTest, CountersStepAndCatchTheWrap) {
@@ -95,22 +95,22 @@ TEST_F(ConversionsTest, CountersStepAndCatchTheWrap) {
   NextCounter(&counter, -1);
   EXPECT_EQ(counter, -32768);
   counter = 32767;
-  EXPECT_TRUE(Raises([&] { NextCounter(&counter, 1); }, frame::kErrOverflow, frame::kLocNextCounter));
+  EXPECT_TRUE(Raises([&] { NextCounter(&counter, 1); }, core::kErrOverflow, core::kLocNextCounter));
   EXPECT_EQ(counter, 32767);
   counter = -32768;
-  EXPECT_TRUE(Raises([&] { NextCounter(&counter, -1); }, frame::kErrOverflow, frame::kLocNextCounter));
+  EXPECT_TRUE(Raises([&] { NextCounter(&counter, -1); }, core::kErrOverflow, core::kLocNextCounter));
 
   int32_t wide = INT32_MAX - 2;
   NextCounter32(&wide, 2);
   EXPECT_EQ(wide, INT32_MAX);
-  EXPECT_TRUE(Raises([&] { NextCounter32(&wide, 1); }, frame::kErrOverflow, frame::kLocNextCounter32));
+  EXPECT_TRUE(Raises([&] { NextCounter32(&wide, 1); }, core::kErrOverflow, core::kLocNextCounter32));
   wide = INT32_MIN;
-  EXPECT_TRUE(Raises([&] { NextCounter32(&wide, -5); }, frame::kErrOverflow, frame::kLocNextCounter32));
+  EXPECT_TRUE(Raises([&] { NextCounter32(&wide, -5); }, core::kErrOverflow, core::kLocNextCounter32));
 
   uint8_t byte = 250;
   NextCounter8(&byte, 5);
   EXPECT_EQ(byte, 255);
-  EXPECT_TRUE(Raises([&] { NextCounter8(&byte, 1); }, frame::kErrOverflow, frame::kLocNextCounter8));
+  EXPECT_TRUE(Raises([&] { NextCounter8(&byte, 1); }, core::kErrOverflow, core::kLocNextCounter8));
 }
 
 // The routine's elevation step: the field read into a single variable, in
@@ -145,9 +145,9 @@ TEST_F(ConversionsTest, ElevationPathsOfTheRoutine) {
   }
   EXPECT_EQ(Elevation("-9999.", 1), -9999);
   EXPECT_EQ(Elevation("3276.7", 10), 32766);  // 3276.699951171875 as a single
-  EXPECT_TRUE(Raises([] { Elevation("3276.8", 10); }, frame::kErrOverflow, frame::kLocToInt16));
+  EXPECT_TRUE(Raises([] { Elevation("3276.8", 10); }, core::kErrOverflow, core::kLocToInt16));
   EXPECT_EQ(Elevation("32766.5", 1), 32767);
-  EXPECT_TRUE(Raises([] { Elevation("32767.5", 1); }, frame::kErrOverflow, frame::kLocToInt16));
+  EXPECT_TRUE(Raises([] { Elevation("32767.5", 1); }, core::kErrOverflow, core::kLocToInt16));
 }
 
 }  // namespace

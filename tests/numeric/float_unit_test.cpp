@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/numeric/extended.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/numeric/powers_of_ten.h"
@@ -125,33 +125,33 @@ TEST_F(FloatUnitTest, StepsStayBetweenTheirChecks) {
   const Extended huge(LDBL_MAX);
   CheckFloat();
   const Extended product = huge * huge;
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrOverflow, core::kLocFloatOverflow));
   EXPECT_FALSE(product.is_finite());
 
   CheckFloat();
   (void)(Extended(1.0L) / Extended(0.0L));
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrDivisionByZero, frame::kLocFloatZeroDivide));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrDivisionByZero, core::kLocFloatZeroDivide));
   (void)(Extended(INFINITY) - Extended(INFINITY));
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrIllegalArgument, frame::kLocFloatInvalid));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrIllegalArgument, core::kLocFloatInvalid));
   // Stores into single and double variables that leave their range.
   (void)Extended(1e39L).ToSingle();
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrOverflow, core::kLocFloatOverflow));
   (void)Extended(1e309L).ToDouble();
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrOverflow, core::kLocFloatOverflow));
   // An underflow returns normally and leaves nothing reported behind.
   (void)(Extended(LDBL_MIN) * Extended(LDBL_MIN));
   CheckFloat();
   // A signaling NaN loaded from a single variable is an invalid operation.
   const float signaling = std::numeric_limits<float>::signaling_NaN();
   (void)Extended::FromSingle(signaling);
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrIllegalArgument, frame::kLocFloatInvalid));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrIllegalArgument, core::kLocFloatInvalid));
 }
 
 TEST_F(FloatUnitTest, ErrorsAndResetRestoreTheControlState) {
   std::fesetround(FE_UPWARD);
   (void)(Extended(1.0L) / Extended(0.0L));
-  EXPECT_TRUE(Raises([] { frame::RaiseError(frame::kErrOverflow, 0x1234); },
-                     frame::kErrOverflow, 0x1234));
+  EXPECT_TRUE(Raises([] { core::RaiseError(core::kErrOverflow, 0x1234); },
+                     core::kErrOverflow, 0x1234));
   EXPECT_EQ(std::fegetround(), FE_TONEAREST);
   EXPECT_EQ(ReadFloatStatus(), 0);
   // 1/3 rounded to nearest, not upward.

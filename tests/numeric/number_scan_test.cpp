@@ -1,13 +1,15 @@
 // Numbers read from text: the ValueOfText and ConvertField vectors, the
 // scanner's own results, and ValueOfText on the string stack.
+#include "runtime/numeric/convert_kind.h"
 #include "runtime/numeric/number_scan.h"
+#include "runtime/numeric/value_of_text.h"
 
 #include <cfloat>
 #include <cstring>
 #include <random>
 #include <string>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/numeric/powers_of_ten.h"
 #include "runtime/os/memory.h"
@@ -47,7 +49,7 @@ TEST_F(NumberScanTest, ValueOfTextVectors) {
     const std::string& kind = row.fields[1];
     SCOPED_TRACE("line " + std::to_string(row.line) + ": <" + Escaped(text) + ">");
     if (kind == "error6") {
-      EXPECT_TRUE(Raises([&] { ValueOf(text); }, frame::kErrOverflow, frame::kLocValueOfText));
+      EXPECT_TRUE(Raises([&] { ValueOf(text); }, core::kErrOverflow, core::kLocValueOfText));
       continue;
     }
     const KindValue got = ValueOf(text);
@@ -182,7 +184,7 @@ TEST_F(NumberScanTest, ConversionsLeavePendingFlagsAlone) {
   (void)(Extended(LDBL_MAX) * Extended(LDBL_MAX));
   Extended value(0.0L);
   EXPECT_FALSE(ConvertField("1E39", 2, &value));
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrOverflow, core::kLocFloatOverflow));
   EXPECT_FALSE(ConvertField("1E39", 2, &value));
   EXPECT_FALSE(ConvertField("1D309", 3, &value));
   CheckFloat();
@@ -207,7 +209,7 @@ TEST_F(NumberScanTest, ValueOfTextTakesItsOperandFromTheStack) {
   EXPECT_EQ(text::Bytes(variable), "35.41666667") << "a variable is not released";
 
   text::PushConstText(text::ConstText("1E50"));
-  EXPECT_TRUE(Raises([] { ValueOfText(); }, frame::kErrOverflow, frame::kLocValueOfText));
+  EXPECT_TRUE(Raises([] { ValueOfText(); }, core::kErrOverflow, core::kLocValueOfText));
   EXPECT_EQ(text::StackDepth(), 0);
 }
 
@@ -216,7 +218,7 @@ TEST_F(NumberScanTest, ValueOfTextLongTextNeedsTheScratchArea) {
   text += "12";
   text::PushConstText(text::ConstText(text));
   os::FailAllocationsAfter(0);
-  EXPECT_TRUE(Raises([] { ValueOfText(); }, frame::kErrOutOfMemory, frame::kLocScratchBuffer));
+  EXPECT_TRUE(Raises([] { ValueOfText(); }, core::kErrOutOfMemory, core::kLocScratchBuffer));
   os::FailAllocationsAfter(-1);
   text::PushConstText(text::ConstText(text));
   EXPECT_EQ(ValueOfText().native(), 12.0L);
@@ -259,7 +261,7 @@ TEST_F(NumberScanTest, RadixStepsRoundAsDoubles) {
     ClearFloatStatus();
   }
   (void)ScanRadixNumber(("H" + std::string(300, 'F')).c_str(), 301);
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrOverflow, frame::kLocFloatOverflow));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrOverflow, core::kLocFloatOverflow));
 }
 
 }  // namespace

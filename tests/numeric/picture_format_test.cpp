@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/numeric/float_unit.h"
 #include "runtime/numeric/general_number.h"
 #include "runtime/os/memory.h"
@@ -40,9 +40,9 @@ TEST_F(PictureFormatTest, FormatPictureVectors) {
     SCOPED_TRACE("line " + std::to_string(row.line) + ": <" + Escaped(picture) + "> with " +
                  ExtendedBits(value));
     if (expected == "error5" || expected == "error13") {
-      const int16_t code = expected == "error5" ? frame::kErrIllegalArgument
-                                                : frame::kErrTypeMismatch;
-      EXPECT_TRUE(Raises([&] { Format(picture, value); }, code, frame::kLocPictureField));
+      const int16_t code = expected == "error5" ? core::kErrIllegalArgument
+                                                : core::kErrTypeMismatch;
+      EXPECT_TRUE(Raises([&] { Format(picture, value); }, code, core::kLocPictureField));
       EXPECT_EQ(text::StackDepth(), 0);
       continue;
     }
@@ -177,7 +177,7 @@ TEST_F(PictureFormatTest, TheValueIsRoundedToDoubleQuietly) {
   // Pending flags of the caller's own steps are not the formatter's to clear.
   (void)(Extended(1.0L) / Extended(0.0L));
   Format("#", 1.0L);
-  EXPECT_TRUE(Raises([] { CheckFloat(); }, frame::kErrDivisionByZero, frame::kLocFloatZeroDivide));
+  EXPECT_TRUE(Raises([] { CheckFloat(); }, core::kErrDivisionByZero, core::kLocFloatZeroDivide));
 }
 
 TEST_F(PictureFormatTest, PictureOperandAndMemoryFailures) {
@@ -197,13 +197,13 @@ TEST_F(PictureFormatTest, PictureOperandAndMemoryFailures) {
     int successes;  // allocations that still succeed
     uint32_t location;
   };
-  const Case cases[] = {{"", 0, frame::kLocPictureEmptyCopy},
-                        {"##", 0, frame::kLocPictureCopy},
-                        {"##", 1, frame::kLocPictureOutput}};
+  const Case cases[] = {{"", 0, core::kLocPictureEmptyCopy},
+                        {"##", 0, core::kLocPictureCopy},
+                        {"##", 1, core::kLocPictureOutput}};
   for (const Case& c : cases) {
     text::PushConstText(text::ConstText(c.picture));
     os::FailAllocationsAfter(c.successes);
-    EXPECT_TRUE(Raises([] { FormatPicture(Extended(1.0L)); }, frame::kErrOutOfMemory,
+    EXPECT_TRUE(Raises([] { FormatPicture(Extended(1.0L)); }, core::kErrOutOfMemory,
                        c.location))
         << c.picture << " " << c.successes;
     os::FailAllocationsAfter(-1);

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/frame/runtime_reset.h"
 
 namespace tolvex::testing {
@@ -25,8 +25,8 @@ template <class Call>
 ::testing::AssertionResult Raises(Call&& call, int16_t code, uint32_t location) {
   try {
     std::forward<Call>(call)();
-  } catch (const frame::RuntimeError& error) {
-    frame::Errors().processing = false;
+  } catch (const core::RuntimeError& error) {
+    core::Errors().processing = false;
     if (error.code == code && error.location == location)
       return ::testing::AssertionSuccess();
     char text[96];

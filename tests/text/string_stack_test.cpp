@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/os/memory.h"
 #include "runtime/text/string_heap.h"
 #include "runtime/text/string_stack.h"

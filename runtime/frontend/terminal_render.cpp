@@ -5,14 +5,14 @@
 //   ESC[0m          default attributes (the console's white on black)
 //   ESC[K           erase the rest of the terminal's row (a wider terminal)
 //   ESC[?25h        show the cursor (the caret) when it is on
-#include "runtime/os/terminal_render.h"
+#include "runtime/frontend/terminal_render.h"
 
 #include <algorithm>
 
 #include "runtime/io/console_screen.h"
 #include "runtime/os/code_page.h"
 
-namespace tolvex::os {
+namespace tolvex::frontend {
 namespace {
 
 void MoveTo(std::string& out, int32_t row, int32_t column) {
@@ -33,7 +33,7 @@ void AppendCharacter(std::string& out, const char* bytes, size_t length) {
   std::string utf8;
   if (length == 1 && first < 0x20) {
     out += ' ';
-  } else if (Cp932ToUtf8(std::string_view(bytes, length), &utf8) && !utf8.empty()) {
+  } else if (os::Cp932ToUtf8(std::string_view(bytes, length), &utf8) && !utf8.empty()) {
     out += utf8;
   } else {
     out.append(length, '?');
@@ -103,4 +103,4 @@ std::string ScreenTranscript(const io::ConsoleScreen& screen) {
   return out;
 }
 
-}  // namespace tolvex::os
+}  // namespace tolvex::frontend

@@ -9,7 +9,7 @@ namespace tolvex::io {
 struct ConsoleScreen;
 }
 
-namespace tolvex::os {
+namespace tolvex::frontend {
 
 // The part of the 80 x 24 grid a smaller terminal shows. It follows the
 // cursor: it moves only as far as needed to keep the cursor inside.
@@ -33,4 +33,4 @@ std::string RenderScreen(const io::ConsoleScreen& screen, const TerminalView& vi
 // blanks -> "a標b\r\n\r\nxyz\r\n".
 std::string ScreenTranscript(const io::ConsoleScreen& screen);
 
-}  // namespace tolvex::os
+}  // namespace tolvex::frontend

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "runtime/frontend/terminal_render.h"
 #include "runtime/io/key_decoder.h"
 #include "runtime/io/window_system.h"
-#include "runtime/os/terminal_render.h"
 
-namespace tolvex::os {
+namespace tolvex::frontend {
 
 class TerminalWindow : public io::WindowSystem {
  public:
@@ -55,4 +55,4 @@ class TerminalWindow : public io::WindowSystem {
 // The terminal when stdin and stdout are terminals, else the streams.
 std::unique_ptr<io::WindowSystem> MakeStandardWindow();
 
-}  // namespace tolvex::os
+}  // namespace tolvex::frontend

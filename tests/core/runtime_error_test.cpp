@@ -2,12 +2,12 @@
 // releases on the way out.
 #include <gtest/gtest.h>
 
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/runtime_error.h"
 #include "runtime/text/string_heap.h"
 #include "runtime/text/string_stack.h"
 #include "tests/support/runtime_test.h"
 
-namespace tolvex::frame {
+namespace tolvex::core {
 namespace {
 
 using RuntimeErrorTest = testing::RuntimeTest;
@@ -48,4 +48,4 @@ TEST_F(RuntimeErrorTest, CodeZeroAndASecondErrorReturn) {
 }
 
 }  // namespace
-}  // namespace tolvex::frame
+}  // namespace tolvex::core

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-namespace tolvex::os {
+namespace tolvex::core {
 
 // Reads the file seam's last error number, hands it to the error record
 // ("APIERR") and returns its runtime code; 27 for a number the table lacks.
@@ -13,4 +13,4 @@ int16_t MapOsError();
 // The table lookup alone, without recording anything.
 int16_t CodeForOsError(int error_number);
 
-}  // namespace tolvex::os
+}  // namespace tolvex::core

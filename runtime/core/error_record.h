@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/runtime_error.h"
 
-namespace tolvex::frame {
+namespace tolvex::core {
 
 // The key under HKEY_CURRENT_USER; created when missing.
 inline constexpr char kErrorRecordKey[] = "Software\\Veltrane\\Ostrel V6.3\\RUNTIME\\ERROR";
@@ -44,4 +44,4 @@ void WriteFaultRecord(const char* module_name, uint16_t statement, uint32_t addr
 // Resolves the user hive's path now, outside any signal handler.
 void PrepareFaultRecord();
 
-}  // namespace tolvex::frame
+}  // namespace tolvex::core

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/frame/error_record.h"
+#include "runtime/core/error_record.h"
 #include "runtime/os/registry_store.h"
 #include "tests/support/runtime_test.h"
 
@@ -72,12 +72,12 @@ class HiveTest : public RuntimeTest {
   // One value of the error record in the user hive (0xDEAD, "<none>": absent).
   static uint32_t RecordNumber(const char* name) {
     uint32_t value = 0xDEAD;
-    os::QueryRegistryNumber(os::RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, &value);
+    os::QueryRegistryNumber(os::RegistryRoot::kCurrentUser, core::kErrorRecordKey, name, &value);
     return value;
   }
   static std::string RecordText(const char* name) {
     std::string value = "<none>";
-    os::QueryRegistryString(os::RegistryRoot::kCurrentUser, frame::kErrorRecordKey, name, 300, &value);
+    os::QueryRegistryString(os::RegistryRoot::kCurrentUser, core::kErrorRecordKey, name, 300, &value);
     return value;
   }
 

@@ -1,15 +1,16 @@
 // MapOsError's table by meaning, and that it reads the seam's last error.
-#include "runtime/os/os_error.h"
+#include "runtime/core/os_error.h"
 
 #include <cerrno>
 
-#include "runtime/frame/error_codes.h"
+#include "runtime/core/error_codes.h"
 #include "runtime/os/file_system.h"
 #include "tests/support/runtime_test.h"
 
 namespace tolvex::testing {
 namespace {
 
+using namespace tolvex::core;
 using namespace tolvex::frame;
 
 class OsErrorTest : public RuntimeTest {};
@@ -32,23 +33,23 @@ TEST_F(OsErrorTest, ErrorNumbersByMeaning) {
       {ESPIPE, kErrNotSupported},   {0, kErrSystemUnknown},
       {EBADF, kErrSystemUnknown},   {99999, kErrSystemUnknown},
   };
-  for (const Case& c : cases) EXPECT_EQ(os::CodeForOsError(c.number), c.code) << c.number;
+  for (const Case& c : cases) EXPECT_EQ(core::CodeForOsError(c.number), c.code) << c.number;
 }
 
 TEST_F(OsErrorTest, MapsTheLastRefusal) {
-  EXPECT_EQ(os::MapOsError(), kErrSystemUnknown);  // nothing refused yet
+  EXPECT_EQ(core::MapOsError(), kErrSystemUnknown);  // nothing refused yet
   EXPECT_EQ(os::OpenFile("/nonexistent-dir/x", os::FileAccess::kRead,
                          os::FileCreation::kOpenExisting),
             os::kNoFile);
   EXPECT_EQ(os::LastOsError(), ENOENT);
-  EXPECT_EQ(os::MapOsError(), kErrFileNotFound);
+  EXPECT_EQ(core::MapOsError(), kErrFileNotFound);
   os::FailFileCalls(os::FileCall::kOpen, 1, EROFS);  // the second open fails
   os::FileHandle first = os::OpenFile("/dev/null", os::FileAccess::kRead,
                                       os::FileCreation::kOpenExisting);
   EXPECT_NE(first, os::kNoFile);
   EXPECT_EQ(os::OpenFile("/dev/null", os::FileAccess::kRead, os::FileCreation::kOpenExisting),
             os::kNoFile);
-  EXPECT_EQ(os::MapOsError(), kErrWriteProtected);
+  EXPECT_EQ(core::MapOsError(), kErrWriteProtected);
   EXPECT_TRUE(os::CloseFile(first));
 }
 

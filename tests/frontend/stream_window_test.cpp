@@ -1,7 +1,7 @@
 // The stream front end: one answer line per question (LF, CR LF or CR),
 // nothing read past it, UTF-8 both ways, end of input closes the window, an
 // answer the entry cannot take whole ends the run.
-#include "runtime/os/stream_window.h"
+#include "runtime/frontend/stream_window.h"
 
 #include <unistd.h>
 
@@ -41,7 +41,7 @@ StreamRun RunDialogue(const std::string& input) {
   close(in[1]);
   StreamRun run;
   {
-    os::StreamWindow window(in[0], out[1], err[1]);
+    frontend::StreamWindow window(in[0], out[1], err[1]);
     run.status = frame::RunProgramIn(window, "/bin/dialogue", &kDialogueProgram, DialogueRoutine);
   }
   close(out[1]);
@@ -121,7 +121,7 @@ TEST_F(StreamWindowTest, SignalsCloseTheWindowAndAreNamed) {
   for (int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
     int in[2];
     ASSERT_EQ(pipe(in), 0);
-    os::StreamWindow window(in[0], -1, -1);
+    frontend::StreamWindow window(in[0], -1, -1);
     ASSERT_TRUE(window.Open("dialogue"));
     EXPECT_EQ(window.ClosingSignal(), 0);
     raise(signal_number);
@@ -135,22 +135,22 @@ TEST_F(StreamWindowTest, SignalsCloseTheWindowAndAreNamed) {
 
 TEST(StreamText, Conversions) {
   std::string cp932;
-  EXPECT_EQ(os::AnswerToCp932("\xe6\xa8\x99" "a", &cp932), os::AnswerRefusal::kNone);
+  EXPECT_EQ(frontend::AnswerToCp932("\xe6\xa8\x99" "a", &cp932), frontend::AnswerRefusal::kNone);
   EXPECT_EQ(cp932, "\x95\x57" "a");
-  EXPECT_EQ(os::AnswerToCp932("\x95\x57", &cp932), os::AnswerRefusal::kNone);
+  EXPECT_EQ(frontend::AnswerToCp932("\x95\x57", &cp932), frontend::AnswerRefusal::kNone);
   EXPECT_EQ(cp932, "\x95\x57");  // already code page 932
   // An emoji; 〜, which would come back as ～ (another name).
   for (const char* unheld : {"a\xf0\x9f\x98\x80" "b", "\xe3\x80\x9c"})
-    EXPECT_EQ(os::AnswerToCp932(unheld, &cp932), os::AnswerRefusal::kUnheldCharacters);
+    EXPECT_EQ(frontend::AnswerToCp932(unheld, &cp932), frontend::AnswerRefusal::kUnheldCharacters);
   std::string kanji;  // 標 x 128: 256 bytes
   for (int i = 0; i < 128; ++i) kanji += "\xe6\xa8\x99";
-  EXPECT_EQ(os::AnswerToCp932(kanji, &cp932), os::AnswerRefusal::kTooLong);
-  EXPECT_EQ(os::AnswerToCp932(std::string(255, 'a'), &cp932), os::AnswerRefusal::kNone);
+  EXPECT_EQ(frontend::AnswerToCp932(kanji, &cp932), frontend::AnswerRefusal::kTooLong);
+  EXPECT_EQ(frontend::AnswerToCp932(std::string(255, 'a'), &cp932), frontend::AnswerRefusal::kNone);
   uint8_t carried = 0;
   const uint8_t first[] = {'a', '\r', '\n', 0x95};
   const uint8_t second[] = {0x57, '\r', '\n'};
-  EXPECT_EQ(os::ConsoleToUtf8(first, 4, &carried), "a\n");
-  EXPECT_EQ(os::ConsoleToUtf8(second, 3, &carried), "\xe6\xa8\x99\n");
+  EXPECT_EQ(frontend::ConsoleToUtf8(first, 4, &carried), "a\n");
+  EXPECT_EQ(frontend::ConsoleToUtf8(second, 3, &carried), "\xe6\xa8\x99\n");
 }
 
 }  // namespace

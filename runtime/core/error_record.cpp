@@ -1,5 +1,5 @@
 // The error record in the user's registry hive (see error_record.h).
-#include "runtime/frame/error_record.h"
+#include "runtime/core/error_record.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,7 +10,7 @@
 
 #include "runtime/os/registry_store.h"
 
-namespace tolvex::frame {
+namespace tolvex::core {
 namespace {
 
 constexpr char kRecordTimeForm[] = "%d/%02d/%02d %02d:%02d:%02d";
@@ -95,4 +95,4 @@ void WriteFaultRecord(const char* module_name, uint16_t statement, uint32_t addr
                                         kErrorRecordKey, values, std::size(values));
 }
 
-}  // namespace tolvex::frame
+}  // namespace tolvex::core

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "tests/frame/hive_fixture.h"
+#include "tests/support/hive_fixture.h"
 
 namespace tolvex::testing {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "tests/frame/hive_fixture.h"
+#include "tests/support/hive_fixture.h"
 
 namespace tolvex::testing {
 namespace {

@@ -1,9 +1,9 @@
 // The headless window (see headless_window.h).
-#include "runtime/io/headless_window.h"
+#include "runtime/frontend/headless_window.h"
 
 #include "runtime/io/key_queue.h"
 
-namespace tolvex::io {
+namespace tolvex::frontend {
 
 void HeadlessWindow::Type(std::string_view keys) {
   for (char c : keys) messages_.push_back(static_cast<uint8_t>(c));
@@ -26,7 +26,7 @@ bool HeadlessWindow::Dispatch() {
     closed_ = true;
     return false;
   }
-  DeliverKey(static_cast<uint8_t>(message));
+  io::DeliverKey(static_cast<uint8_t>(message));
   return true;
 }
 
@@ -56,4 +56,4 @@ void HeadlessWindow::ShowText(const uint8_t* bytes, uint32_t length) {
   shown.append(reinterpret_cast<const char*>(bytes), length);
 }
 
-}  // namespace tolvex::io
+}  // namespace tolvex::frontend

@@ -10,7 +10,7 @@
 #include "runtime/io/keyboard_input.h"
 #include "runtime/io/window_system.h"
 
-namespace tolvex::os {
+namespace tolvex::frontend {
 
 // Why an answer line is refused. A refused answer is never acted on: the
 // window says why on stderr and closes, and the program ends with status 1.
@@ -87,4 +87,4 @@ std::string RefusalLine(std::string_view program, const std::string& answer,
 // holds a lead byte across calls. Bytes with no character become '?'.
 std::string ConsoleToUtf8(const uint8_t* bytes, uint32_t length, uint8_t* carried_lead);
 
-}  // namespace tolvex::os
+}  // namespace tolvex::frontend

@@ -3,7 +3,7 @@
 // terminal was sent and checks the terminal's mode and the console's rows
 // are back on the normal screen afterwards. Also the renderer's view of a
 // terminal smaller than 80 x 24, and the transcript.
-#include "runtime/os/terminal_window.h"
+#include "runtime/frontend/terminal_window.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,9 +16,9 @@
 
 #include <chrono>
 
+#include "runtime/frontend/terminal_render.h"
 #include "runtime/io/console_screen.h"
 #include "runtime/os/registry_store.h"
-#include "runtime/os/terminal_render.h"
 #include "tests/io/dialogue_routine.h"
 #include "tests/support/runtime_test.h"
 
@@ -37,7 +37,7 @@ namespace {
   if (slave > 2) close(slave);
   setenv(os::kUserHiveVariable, "/dev/null/user.reg", 1);  // a crash records nothing anywhere
   frame::ResetRuntime();
-  os::TerminalWindow window(0, 1);
+  frontend::TerminalWindow window(0, 1);
   int status = frame::RunProgramIn(window, "/opt/bin/dialogue", &kDialogueProgram, routine);
   _exit(status);
 }
@@ -229,7 +229,7 @@ class RenderTest : public RuntimeTest {};
 TEST_F(RenderTest, TheViewFollowsTheCursorInASmallTerminal) {
   io::ResetScreen();
   io::ConsoleScreen& screen = io::Screen();
-  os::TerminalView view;
+  frontend::TerminalView view;
   view.columns = 40;
   view.rows = 10;
   struct Case {
@@ -240,7 +240,7 @@ TEST_F(RenderTest, TheViewFollowsTheCursorInASmallTerminal) {
   for (const Case& c : cases) {
     screen.cursor_row = c.row;
     screen.cursor_column = c.column;
-    os::FollowCursor(screen, view);
+    frontend::FollowCursor(screen, view);
     EXPECT_EQ(view.first_row, c.first_row) << c.row << "," << c.column;
     EXPECT_EQ(view.first_column, c.first_column) << c.row << "," << c.column;
   }
@@ -250,13 +250,13 @@ TEST_F(RenderTest, DoubleByteCellsBecomeOneWideCharacter) {
   io::ResetScreen();
   const char text[] = "a\x95\x57" "b";
   io::WriteConsoleBytes(reinterpret_cast<const uint8_t*>(text), 4);
-  os::TerminalView view;
-  std::string frame = os::RenderScreen(io::Screen(), view);
+  frontend::TerminalView view;
+  std::string frame = frontend::RenderScreen(io::Screen(), view);
   EXPECT_NE(frame.find("\x1b[1;1Ha\xe6\xa8\x99" "b "), std::string::npos);
   // A view starting on the trail cell shows a blank for the cut character.
   view.columns = 40;
   view.first_column = 2;
-  frame = os::RenderScreen(io::Screen(), view);
+  frame = frontend::RenderScreen(io::Screen(), view);
   EXPECT_NE(frame.find("\x1b[1;1H b "), std::string::npos);
 }
 
@@ -278,7 +278,7 @@ TEST_F(RenderTest, TheTranscriptKeepsTheRowsWithoutTrailingBlanks) {
     io::ResetScreen();
     io::WriteConsoleBytes(reinterpret_cast<const uint8_t*>(c.written.data()),
                           static_cast<uint32_t>(c.written.size()));
-    EXPECT_EQ(os::ScreenTranscript(io::Screen()), c.transcript) << c.written;
+    EXPECT_EQ(frontend::ScreenTranscript(io::Screen()), c.transcript) << c.written;
   }
 }
 

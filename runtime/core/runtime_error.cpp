@@ -1,13 +1,11 @@
 // The error core: RaiseError, the error state, modules and statement number.
-#include "runtime/frame/runtime_error.h"
+#include "runtime/core/runtime_error.h"
 
-#include "runtime/numeric/float_unit.h"
-#include "runtime/text/string_stack.h"
-
-namespace tolvex::frame {
+namespace tolvex::core {
 namespace {
 ErrorState g_errors;
 const ProgramRecord* g_current_module = nullptr;
+RaiseCleanup g_cleanup;
 }  // namespace
 
 namespace runtime_error_detail {
@@ -16,16 +14,17 @@ int16_t statement = 0;
 
 void RaiseError(int16_t code, uint32_t location) {
   g_errors.location = location;
-  // A fault in the middle of a calculation must leave nothing pending.
-  numeric::ResetFloatUnit();
+  if (g_cleanup.every_raise != nullptr) g_cleanup.every_raise();
   if (g_errors.processing || code == 0) return;
   g_errors.last_code = code;
   g_errors.statement = runtime_error_detail::statement;
   g_errors.module = g_current_module;
   g_errors.processing = true;
-  text::ReleaseTemps();
+  if (g_cleanup.taken_raise != nullptr) g_cleanup.taken_raise();
   throw RuntimeError{code, location};
 }
+
+void SetRaiseCleanup(RaiseCleanup cleanup) { g_cleanup = cleanup; }
 
 void RegisterCurrentModule(const ProgramRecord* record) { g_current_module = record; }
 const ProgramRecord* CurrentModule() { return g_current_module; }
@@ -38,4 +37,4 @@ void ResetErrorState() {
   runtime_error_detail::statement = 0;
 }
 
-}  // namespace tolvex::frame
+}  // namespace tolvex::core

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-namespace tolvex::frame {
+namespace tolvex::core {
 
 // ---------------------------------------------------------------- codes
 enum : int16_t {
@@ -159,4 +159,4 @@ enum : uint32_t {
   kLocTileCorners = 0x0101,           // 5: corners outside the model's area
 };
 
-}  // namespace tolvex::frame
+}  // namespace tolvex::core

@@ -1,16 +1,15 @@
 // The stream front end (see stream_window.h). Nothing is read from stdin
 // until a key is waited for, and then only up to the end of one line.
-#include "runtime/os/stream_window.h"
+#include "runtime/frontend/stream_window.h"
 
 #include <errno.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include "runtime/io/key_queue.h"
 #include "runtime/os/code_page.h"
+#include "runtime/os/descriptor_io.h"
 #include "runtime/os/terminal_mode.h"
 
-namespace tolvex::os {
+namespace tolvex::frontend {
 namespace {
 
 size_t Utf8Length(const std::string& text, size_t i) {
@@ -20,15 +19,6 @@ size_t Utf8Length(const std::string& text, size_t i) {
   for (size_t k = 1; k < n; ++k)
     if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
   return n;
-}
-
-// How many bytes `fd` holds that a read takes without blocking (a pipe's
-// contents, the rest of a file); 0 when it cannot say. Reading those needs
-// no wait before each byte, which halves the cost of a long line.
-uint32_t BytesWaiting(int fd) {
-  int count = 0;
-  if (::ioctl(fd, FIONREAD, &count) != 0 || count < 0) return 0;
-  return static_cast<uint32_t>(count);
 }
 
 // A long answer in a refusal: its beginning, cut before a character.
@@ -56,7 +46,7 @@ AnswerRefusal AnswerToCp932(const std::string& line, std::string* cp932) {
       continue;
     }
     std::string one;
-    if (!Utf8ToCp932Exact(std::string_view(line).substr(i, n), &one))
+    if (!os::Utf8ToCp932Exact(std::string_view(line).substr(i, n), &one))
       return AnswerRefusal::kUnheldCharacters;
     *cp932 += one;
     i += n;
@@ -105,7 +95,7 @@ std::string ConsoleToUtf8(const uint8_t* bytes, uint32_t length, uint8_t* carrie
       pair[1] = static_cast<char>(b);
       n = 2;
       *carried_lead = 0;
-    } else if (IsLeadByte(b)) {
+    } else if (os::IsLeadByte(b)) {
       *carried_lead = b;
       continue;
     } else {
@@ -117,7 +107,7 @@ std::string ConsoleToUtf8(const uint8_t* bytes, uint32_t length, uint8_t* carrie
       continue;
     }
     std::string utf8;
-    if (Cp932ToUtf8(std::string_view(pair, n), &utf8) && !utf8.empty()) {
+    if (os::Cp932ToUtf8(std::string_view(pair, n), &utf8) && !utf8.empty()) {
       out += utf8;
     } else {
       out += '?';
@@ -131,17 +121,17 @@ bool StreamWindow::Open(std::string_view title) {
   open_ = true;
   closed_ = false;
   refused_ = false;
-  InstallCloseSignals(false);
+  os::InstallCloseSignals(nullptr);
   return true;
 }
 
 int StreamWindow::ClosingSignal() const {
-  return static_cast<int>(Signals().close.load(std::memory_order_relaxed));
+  return static_cast<int>(os::Signals().close.load(std::memory_order_relaxed));
 }
 
 bool StreamWindow::PumpMessages() {
   if (!Exists()) return false;
-  if (Signals().close.load(std::memory_order_relaxed) != 0) {
+  if (os::Signals().close.load(std::memory_order_relaxed) != 0) {
     closed_ = true;
     return false;
   }
@@ -156,16 +146,18 @@ bool StreamWindow::PumpMessages() {
 bool StreamWindow::ReadAnswerLine(std::string* line) {
   bool any = false;
   for (;;) {
-    if (Signals().close.load(std::memory_order_relaxed) != 0) return false;
+    if (os::Signals().close.load(std::memory_order_relaxed) != 0) return false;
     if (known_waiting_ > 0) {
       --known_waiting_;
     } else {
-      if (!WaitReadableOrSignal(input_fd_)) continue;  // a signal: look at the flags
-      known_waiting_ = BytesWaiting(input_fd_);
+      if (!os::WaitReadableOrSignal(input_fd_)) continue;  // a signal: look at the flags
+      // Bytes known to be waiting need no wait before each, which halves
+      // the cost of a long line.
+      known_waiting_ = os::BytesWaiting(input_fd_);
       if (known_waiting_ > 0) --known_waiting_;  // the one read now
     }
     char c;
-    ssize_t n = ::read(input_fd_, &c, 1);
+    long n = os::ReadSome(input_fd_, &c, 1);
     if (n < 0) {
       known_waiting_ = 0;
       if (errno == EINTR) continue;
@@ -212,12 +204,12 @@ bool StreamWindow::WaitMessage() {
 void StreamWindow::ShowText(const uint8_t* bytes, uint32_t length) {
   if (!open_) return;
   std::string text = ConsoleToUtf8(bytes, length, &carried_lead_);
-  if (!text.empty()) WriteAll(output_fd_, text.data(), static_cast<uint32_t>(text.size()));
+  if (!text.empty()) os::WriteAll(output_fd_, text.data(), static_cast<uint32_t>(text.size()));
 }
 
 void StreamWindow::Refuse(const std::string& answer, AnswerRefusal reason) {
   std::string text = RefusalLine(program_, answer, reason);
-  WriteAll(error_fd_, text.data(), static_cast<uint32_t>(text.size()));
+  os::WriteAll(error_fd_, text.data(), static_cast<uint32_t>(text.size()));
   refused_ = true;
   closed_ = true;  // the wait is cut off: nothing after the answer runs
 }
@@ -229,14 +221,14 @@ void StreamWindow::ShowReport(const uint8_t* bytes, uint32_t length) {
   std::string text = ConsoleToUtf8(bytes, length, &no_lead);
   if (!text.empty() && text.front() == '\n') text.erase(0, 1);
   text += '\n';
-  WriteAll(error_fd_, text.data(), static_cast<uint32_t>(text.size()));
+  os::WriteAll(error_fd_, text.data(), static_cast<uint32_t>(text.size()));
 }
 
 void StreamWindow::Close() {
   if (!open_) return;
   open_ = false;
   closed_ = true;
-  RemoveCloseSignals();
+  os::RemoveCloseSignals();
 }
 
-}  // namespace tolvex::os
+}  // namespace tolvex::frontend

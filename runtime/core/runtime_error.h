@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-namespace tolvex::frame {
+namespace tolvex::core {
 
 // The compiled routine's constant record; only its source name matters here.
 struct ProgramRecord {
@@ -33,6 +33,17 @@ struct RuntimeError {
 // Example: RaiseError(5, 0x9801) from FindText(0).
 void RaiseError(int16_t code, uint32_t location);
 
+// The clean-up that layers above the error core hand it, since it cannot
+// name them: `every_raise` runs at each raise, taken or not (a fault in the
+// middle of a calculation must leave nothing pending); `taken_raise` when
+// the error is recorded (every string temporary released). ResetRuntime
+// installs both.
+struct RaiseCleanup {
+  void (*every_raise)() = nullptr;
+  void (*taken_raise)() = nullptr;
+};
+void SetRaiseCleanup(RaiseCleanup cleanup);
+
 void RegisterCurrentModule(const ProgramRecord* record);
 const ProgramRecord* CurrentModule();
 
@@ -52,4 +63,4 @@ extern int16_t statement;
 inline void SetStatementNumber(int16_t number) { runtime_error_detail::statement = number; }
 inline int16_t StatementNumber() { return runtime_error_detail::statement; }
 
-}  // namespace tolvex::frame
+}  // namespace tolvex::core

@@ -8,9 +8,9 @@
 
 #include "runtime/io/window_system.h"
 
-namespace tolvex::io {
+namespace tolvex::frontend {
 
-class HeadlessWindow : public WindowSystem {
+class HeadlessWindow : public io::WindowSystem {
  public:
   // Queues key presses, one message per byte (code page 932 bytes and
   // console key codes). A pump dispatches all waiting messages; a wait for
@@ -48,4 +48,4 @@ class HeadlessWindow : public WindowSystem {
   bool closed_ = false;
 };
 
-}  // namespace tolvex::io
+}  // namespace tolvex::frontend
