@@ -6,8 +6,8 @@
 #include "runtime/core/runtime_error.h"
 #include "runtime/io/channel_table.h"
 #include "runtime/io/input_source.h"
+#include "runtime/io/line_end.h"
 #include "runtime/io/read_at.h"
-#include "runtime/io/steering_bytes.h"
 #include "runtime/os/memory.h"
 #include "runtime/text/string_stack.h"
 
@@ -27,15 +27,7 @@ void ReadFileLine(int32_t slot_index, uint8_t* line, uint32_t* size) {
   uint32_t count = 0;
   uint8_t byte = 0;
   while (cursor.Peek(&byte)) {
-    if (byte == kCarriageReturn) {
-      cursor.Advance();
-      if (cursor.Peek(&byte) && byte == kLineFeed) cursor.Advance();
-      break;
-    }
-    if (byte == kEndOfFileMark && cursor.Offset() == last_offset) {
-      cursor.Advance();
-      break;
-    }
+    if (TakeLineEnd(cursor, byte, last_offset) != LineEnd::kNone) break;
     if (byte != 0) {
       if (count == kLongestLine) return core::RaiseError(core::kErrStringTooLong, kLocation);
       line[count++] = byte;

@@ -8,6 +8,7 @@
 #include "runtime/io/channel_table.h"
 #include "runtime/io/console_output.h"
 #include "runtime/io/io_context.h"
+#include "runtime/io/line_end.h"
 #include "runtime/io/steering_bytes.h"
 #include "runtime/io/write_buffer.h"
 #include "runtime/os/code_page.h"
@@ -39,6 +40,87 @@ struct WorkCopy {
   ~WorkCopy() { os::Release(bytes); }
 };
 
+// ------------------------------------------------------- FormatOutputText
+
+constexpr uint32_t kFormatLocation = core::kLocWriteTextFormat;
+
+// Where one write's formatting stands: the bytes built so far and the line
+// they are on.
+struct Layout {
+  uint8_t* out;
+  uint32_t size;           // formatted bytes so far
+  uint32_t column;
+  bool earlier_line_open;  // the line began in an earlier write and has not ended
+  bool after_lead;         // the last byte began a double-byte character
+};
+
+// Copies one byte of the text and moves the column past it: a tab to the
+// next multiple of 8, a CR back to 0; a LF keeps it. Both end the line.
+void PutTextByte(Layout& layout, uint8_t byte) {
+  if (byte == kTab) layout.column = (layout.column & ~7u) + 8;
+  else if (byte == kCarriageReturn) layout.column = 0;
+  else if (byte != kLineFeed) ++layout.column;
+  if (byte == kCarriageReturn || byte == kLineFeed) layout.earlier_line_open = false;
+  layout.after_lead = !layout.after_lead && os::IsLeadByte(byte);
+  layout.out[layout.size++] = byte;
+}
+
+// Puts a line end before the next byte, or before the lead byte just copied
+// so that a double-byte character stays whole. False after raising 89: a
+// break may not overtake the unread text, which begins at `unread`.
+bool BreakLine(Layout& layout, uint32_t unread) {
+  if (layout.size + 2 > unread) {
+    core::RaiseError(core::kErrResources, kFormatLocation);
+    return false;
+  }
+  const uint32_t moved = layout.after_lead ? 1 : 0;
+  uint8_t* at = layout.out + layout.size - moved;
+  if (moved != 0) at[2] = at[0];
+  PutLineEnd(at);
+  layout.size += 2;
+  layout.column = moved;
+  return true;
+}
+
+// Lays the text out from the column an earlier write left, breaking lines
+// at the width (0: never). False after raising.
+bool LayOutText(ChannelSlot& slot, Layout& layout, const OutputWork& work, uint32_t width) {
+  const uint32_t start_column = layout.column;
+  const uint32_t text_start = work.capacity - work.text_length;
+  for (uint32_t i = 0; i < work.text_length; ++i) {
+    if (width != 0 && layout.column >= width && layout.earlier_line_open) {
+      // The earlier write's line is ended in the file at once, so the text
+      // so far starts the next line.
+      WriteToTarget(slot, kLineEnd, 2, kFormatLocation);
+      layout.column -= start_column;
+      layout.earlier_line_open = false;
+    }
+    if (width != 0 && layout.column >= width && !BreakLine(layout, text_start + i)) return false;
+    PutTextByte(layout, work.bytes[text_start + i]);
+  }
+  return true;
+}
+
+// Adds the terminator: kEndLine a line end; kNextZone blanks to the next
+// print zone, or a line end when the zone behind them would pass the width.
+// False after raising 89 when it would outgrow the work copy.
+bool PutTerminator(Layout& layout, int32_t terminator, uint32_t width, uint32_t capacity) {
+  if (terminator != kEndLine && terminator != kNextZone) return true;
+  const uint32_t pad = kPrintZone - layout.column % kPrintZone;
+  const bool blanks =
+      terminator == kNextZone && (width == 0 || layout.column + pad + kPrintZone <= width);
+  const uint32_t added = blanks ? pad : 2;
+  if (layout.size + added > capacity) {
+    core::RaiseError(core::kErrResources, kFormatLocation);
+    return false;
+  }
+  if (blanks) std::memset(layout.out + layout.size, kBlank, pad);
+  else PutLineEnd(layout.out + layout.size);
+  layout.column = blanks ? layout.column + pad : 0;
+  layout.size += added;
+  return true;
+}
+
 }  // namespace
 
 void SelectOutputChannel(int16_t channel) {
@@ -48,95 +130,24 @@ void SelectOutputChannel(int16_t channel) {
 }
 
 void FormatOutputText(int32_t slot_index, OutputWork* work, int32_t terminator) {
-  constexpr uint32_t kLocation = core::kLocWriteTextFormat;
   if (slot_index == kKeyboardSlot)
-    return core::RaiseError(core::kErrBadFileMode, kLocation);
+    return core::RaiseError(core::kErrBadFileMode, kFormatLocation);
   ChannelSlot* slot = SlotAt(slot_index);
   if (slot == nullptr || !IsFileSlot(slot_index))
-    return core::RaiseError(core::kErrSystemUnknown, kLocation);
+    return core::RaiseError(core::kErrSystemUnknown, kFormatLocation);
   FileControl& control = *slot->control;
 
-  uint8_t* out = work->bytes;
-  const uint32_t text_start = work->capacity - work->text_length;
-  const uint8_t* text = work->bytes + text_start;
-  const uint32_t width = control.width;
-  const uint32_t start_column = control.column;
-  uint32_t column = start_column;
-  uint32_t size = 0;  // formatted bytes so far
-
-  if (work->text_length == 1 && text[0] == kFormFeed) {
-    out[size++] = kFormFeed;
-    column = 0;
-  } else {
-    bool broke = false;
-    bool after_lead = false;  // the previous byte began a double-byte character
-    for (uint32_t i = 0; i < work->text_length;) {
-      const uint8_t byte = text[i];
-      if (width != 0 && column >= width) {
-        if (start_column != 0 && !broke) {
-          // End the line an earlier write left open, then look again.
-          WriteToTarget(*slot, kLineEnd, 2, kLocation);
-          column -= start_column < column ? start_column : column;
-          broke = true;
-          continue;
-        }
-        // Breaks may not overtake the unread text behind them.
-        if (size + 2 > text_start + i)
-          return core::RaiseError(core::kErrResources, kLocation);
-        if (after_lead) {
-          // Keep the character whole: the break goes before its lead byte.
-          out[size + 1] = out[size - 1];
-          out[size - 1] = kCarriageReturn;
-          out[size] = kLineFeed;
-          column = 1;
-        } else {
-          out[size] = kCarriageReturn;
-          out[size + 1] = kLineFeed;
-          column = 0;
-        }
-        size += 2;
-        broke = true;
-      }
-      if (byte == kTab) {
-        column = (column & ~7u) + 8;
-      } else if (byte == kLineFeed) {
-        broke = true;
-      } else if (byte == kCarriageReturn) {
-        column = 0;
-        broke = true;
-      } else {
-        ++column;
-      }
-      after_lead = !after_lead && os::IsLeadByte(byte);
-      out[size++] = byte;
-      ++i;
-    }
+  Layout layout{work->bytes, 0, control.column, control.column != 0, false};
+  if (work->text_length == 1 && work->bytes[work->capacity - 1] == kFormFeed) {
+    layout.out[layout.size++] = kFormFeed;  // a new page: its line starts at 0
+    layout.column = 0;
+  } else if (!LayOutText(*slot, layout, *work, control.width)) {
+    return;
   }
-
-  if (terminator == kEndLine) {
-    if (size + 2 > work->capacity) return core::RaiseError(core::kErrResources, kLocation);
-    out[size++] = kCarriageReturn;
-    out[size++] = kLineFeed;
-    column = 0;
-  } else if (terminator == kNextZone) {
-    const uint32_t pad = kPrintZone - column % kPrintZone;
-    const bool fits = width == 0 || (column + pad <= width && width - (column + pad) >= kPrintZone);
-    const uint32_t added = fits ? pad : 2;
-    if (size + added > work->capacity)
-      return core::RaiseError(core::kErrResources, kLocation);
-    if (fits) {
-      std::memset(out + size, kBlank, pad);
-      column += pad;
-    } else {
-      out[size] = kCarriageReturn;
-      out[size + 1] = kLineFeed;
-      column = 0;
-    }
-    size += added;
-  }
-  work->formatted_length = size;
+  if (!PutTerminator(layout, terminator, control.width, work->capacity)) return;
+  work->formatted_length = layout.size;
   // The column is kept in 16 bits, as the file's record holds it.
-  control.column = static_cast<uint16_t>(column);
+  control.column = static_cast<uint16_t>(layout.column);
 }
 
 void WriteText(int32_t terminator) {

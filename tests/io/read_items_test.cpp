@@ -77,6 +77,11 @@ TEST_F(ReadItemsTest, TextFields) {
       {std::string("n\0ul\0l,", 7), {"null"}},
       {"mid\x1a" "dle\x1a", {"mid\x1a" "dle"}},
       {"a\tb ,", {"a\tb"}},
+      // Blanks inside quotes are kept; an item byte after "" ends that field;
+      // a quote inside an unquoted field is data.
+      {"\" a \"\x1a", {" a "}},
+      {"a\"b,", {"a\"b"}},
+      {"\"\"x,y", {"", "", "y"}},
   };
   for (const Case& c : cases) {
     OpenText(c.bytes);
@@ -118,6 +123,7 @@ TEST_F(ReadItemsTest, FieldErrors) {
       {"", io::kItemString, kErrInputPastEnd, kLocReadItemsField},
       {"\x1a", io::kItemString, kErrInputPastEnd, kLocReadItemsField},
       {"  \x1a", io::kItemSingle, kErrInputPastEnd, kLocReadItemsField},
+      {"\"\"\x1a", io::kItemString, kErrInputPastEnd, kLocReadItemsField},  // "" begins nothing
       {std::string(io::kFieldBufferBytes, 'x'), io::kItemString, kErrStringTooLong,
        kLocReadItemsField},
   };

@@ -76,13 +76,45 @@ TEST_F(WriteTextTest, WidthBreaksLines) {
       // ended at once, and the new text starts the next line.
       {{{"ab", 2}, {"cdef", 2}}, 3, "ab\r\ncde\r\nf"},
       {{{"ab", 2}, {"xyz", 2}}, 2, "ab\r\nxy\r\nz"},
+      // A LF or CR in the text ends that line: later breaks go into the text.
+      {{{"ab", 2}, {"\ncd", 2}, {"\refgh", 2}}, 3, "ab\nc\r\nd\refg\r\nh"},
       // A double-byte character is never split.
       {{{"a\x95\x57", 2}}, 2, "a\r\n\x95\x57"},
+      {{{"a\x95\x57" "b", 2}}, 2, "a\r\n\x95\x57\r\nb"},  // the lead byte counts on its new line
       // The next zone would not fit the width: a line end instead.
       {{{"abc", 1}}, 20, "abc\r\n"},
       {{{"abc", 1}}, 28, "abc" + std::string(11, ' ')},
   };
   for (const Case& c : cases) EXPECT_EQ(Written(c.pieces, nullptr, c.width), c.bytes);
+}
+
+// Breaks and terminators may fill the work copy but not pass it (89).
+TEST_F(WriteTextTest, TheWorkCopyBoundsTheFormattedText) {
+  struct Case {
+    std::string text;
+    uint32_t room;  // bytes in front of the text
+    uint16_t width;
+    int32_t terminator;
+    std::string formatted;  // empty: 89
+  };
+  const Case cases[] = {
+      {"ab", 2, 1, 2, "a\r\nb"}, {"ab", 1, 1, 2, ""},  // a break may not overtake the text
+      {"abc", 2, 0, 0, "abc\r\n"}, {"abc", 1, 0, 0, ""},
+      {"abc", 11, 0, 1, "abc" + std::string(11, ' ')}, {"abc", 10, 0, 1, ""},
+  };
+  Open(2, 0, 1, "out.txt");
+  for (const Case& c : cases) {
+    ControlOf(1).width = c.width;
+    ControlOf(1).column = 0;
+    std::string bytes = std::string(c.room, '-') + c.text;
+    const auto size = [](const std::string& s) { return static_cast<uint32_t>(s.size()); };
+    io::OutputWork work{reinterpret_cast<uint8_t*>(bytes.data()), size(bytes), size(c.text), 0};
+    const auto format = [&] { io::FormatOutputText(io::LookupChannel(1), &work, c.terminator); };
+    if (c.formatted.empty())
+      EXPECT_TRUE(Raises(format, kErrResources, kLocWriteTextFormat)) << c.text << c.room;
+    else
+      EXPECT_EQ((format(), bytes.substr(0, work.formatted_length)), c.formatted);
+  }
 }
 
 TEST_F(WriteTextTest, Errors) {
