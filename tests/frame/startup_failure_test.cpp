@@ -1,6 +1,8 @@
-// The startup failure box: its table, the choice of message from a window
-// creation status, and the box on stderr with its exit status.
+// The startup failure box: each failure number picks a message of its own,
+// shown on stderr, and the start ends with exit status 1.
 #include "runtime/frame/startup_failure.h"
+
+#include <set>
 
 #include "runtime/frame/message_box.h"
 #include "runtime/os/code_page.h"
@@ -11,42 +13,28 @@ namespace {
 
 class StartupFailureTest : public RuntimeTest {};
 
-TEST_F(StartupFailureTest, EachNumberHasItsMessage) {
-  const char* expected[] = {
-      nullptr,
-      "メモリが足りません",
-      "システムに異常があります",
-      "ウィンドウをオープンできません",
-      "デバイスコンテキストを作成できません",
-      "グラフィックビットマップを作成できません",
-      "リソースが見つかりません",
-      "フォームデータがありません",
-      "メタファイルが作成できません",
-  };
-  for (int number = 1; number <= 8; ++number) {
-    std::string utf8;
-    ASSERT_TRUE(os::Cp932ToUtf8(frame::StartupFailureMessage(number), &utf8)) << number;
-    EXPECT_EQ(utf8, expected[number]) << number;
-  }
-  EXPECT_EQ(frame::StartupFailureMessage(0), nullptr);
-  EXPECT_EQ(frame::StartupFailureMessage(9), nullptr);
-}
-
-TEST_F(StartupFailureTest, TheBoxGoesToStandardErrorAndTheStatusIsOne) {
+TEST_F(StartupFailureTest, EachNumberShowsItsOwnMessageAndTheStatusIsOne) {
   const std::string title = frame::MessageBoxTitle();
-  struct Row {
-    int number;
-    const char* text;
-  } rows[] = {{3, "ウィンドウをオープンできません"}, {42, "システムに異常があります"}};
-  for (const Row& row : rows) {
+  std::set<std::string> boxes;
+  for (int number = 0; number <= 9; ++number) {
+    const char* message = frame::StartupFailureMessage(number);
+    EXPECT_EQ(message == nullptr, number == 0 || number == 9) << number;
+    // A number outside the table shows the "system abnormal" message.
+    std::string utf8;
+    EXPECT_TRUE(os::Cp932ToUtf8(message ? message : frame::StartupFailureMessage(2), &utf8));
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(frame::ReportStartupFailure(row.number), 1);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), title + ": " + row.text + "\n");
+    EXPECT_EQ(frame::ReportStartupFailure(number), 1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), title + ": " + utf8 + "\n") << number;
+    if (message != nullptr) boxes.insert(utf8);
   }
-  // A text without a UTF-8 form goes out as it is.
+  EXPECT_EQ(boxes.size(), 8u) << "a message shown for two numbers";
+  // The worked example of the header, and a text without a UTF-8 form, which
+  // goes out as it is.
   ::testing::internal::CaptureStderr();
+  frame::ReportStartupFailure(frame::kStartupNoWindow);
   frame::ShowMessageBox("T.EXE", "a\r\nb\x81");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "T.EXE: a\nb\x81\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            title + ": ウィンドウをオープンできません\nT.EXE: a\nb\x81\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Picture formatting: the format_picture vectors through the string stack,
-// the digit generation, the picture scanner, and the formatter's errors.
+// Picture formatting: the format_picture vectors through the string stack
+// (the picture language among them), the digit generation, and the
+// formatter's errors.
 #include "runtime/numeric/picture_format.h"
 
 #include <string>
@@ -51,114 +52,41 @@ TEST_F(PictureFormatTest, FormatPictureVectors) {
   }
 }
 
-TEST_F(PictureFormatTest, DecomposeScalesWithTheTables) {
-  struct Case {
-    long double value;
-    int16_t exponent;
-    const char* digits;  // the first 16 digits of the scaled expansion
-  };
+// The value scaled into [1, 10) by the tables, then its digits rounded half
+// up at the requested count n.
+TEST_F(PictureFormatTest, DecomposedDigitsRoundHalfUp) {
+  struct Case { long double value; int16_t exponent; int n; const char* digits; RoundCarry carry; };
   const Case cases[] = {
-      {999.5L, 2, "9994999999999999"},  // the division by 10^2 rounds down
-      {139.50005555555555, 2, "1395000555555555"},
-      {0.1, -1, "1000000000000000"},
-      {1.0L, 0, "1000000000000000"},
-      {1.5L, 0, "1500000000000000"},
-      {9.5L, 0, "9500000000000000"},
-      {0x1p-1074, -324, "4940656458412465"},
-      {0x1.fffffffffffffp+1023, 308, "1797693134862315"},
+      {999.5L, 2, 3, "999", kCarryNone},  // the division by 10^2 rounds down
+      {139.50005555555555, 2, 13, "1395000555556", kCarryNone},
+      {0.1, -1, 18, "100000000000000006", kCarryNone},
+      {1.5L, 0, 18, "15", kCarryNone},  // trailing zeros go
+      {9.5L, 0, 1, "1", kCarryOne},
+      {0x1p-1074, -324, 16, "4940656458412465", kCarryNone},
+      {0x1.fffffffffffffp+1023, 308, 16, "1797693134862316", kCarryNone},
+      {9.9995L, 0, 4, "1", kCarryOne},
+      {9.9994L, 0, 4, "9999", kCarryNone},
+      {4.0L, 0, 0, "", kRoundedToZero},
+      {5.0L, 0, 0, "1", kCarryOne},
+      {5.0L, 0, -1, "", kRoundedToZero},
+      {1.0L, 0, 1, "1", kCarryNone},
+      // More than the buffer holds: served as 18 digits, rounded at the 19th.
+      {1.0L / 3.0L, -1, 40, "333333333333333333", kCarryNone},
+      {2.0L / 3.0L, -1, 19, "666666666666666667", kCarryNone},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(ExtendedBits(c.value) + " n=" + std::to_string(c.n));
     const Decimal decimal = DecomposeDecimal(Extended(c.value));
-    EXPECT_EQ(decimal.kind, kDecimalNormal) << ExtendedBits(c.value);
-    EXPECT_EQ(decimal.exponent, c.exponent) << ExtendedBits(c.value);
-    FixedPoint fixed = decimal.fixed;
-    std::string digits(1, static_cast<char>('0' + fixed.high));
-    for (int i = 1; i < 16; ++i) {
-      const unsigned __int128 next = static_cast<unsigned __int128>(fixed.low) * 10u;
-      fixed.low = static_cast<uint64_t>(next);
-      digits += static_cast<char>('0' + static_cast<int>(next >> 64));
-    }
-    EXPECT_EQ(digits, c.digits) << ExtendedBits(c.value);
+    EXPECT_EQ(decimal.kind, kDecimalNormal);
+    EXPECT_EQ(decimal.exponent, c.exponent);
+    const Digits digits = RoundDigits(decimal.fixed, c.n);
+    EXPECT_STREQ(digits.text, c.digits);
+    EXPECT_EQ(digits.length, static_cast<int>(std::string(c.digits).size()));
+    EXPECT_EQ(digits.carry, c.carry);
   }
   const Decimal minus_zero = DecomposeDecimal(Extended(-0.0L));
   EXPECT_EQ(minus_zero.kind, kDecimalZero);
   EXPECT_FALSE(minus_zero.negative);
-}
-
-TEST_F(PictureFormatTest, RoundDigitsHalfUpOnTheGeneratedDigits) {
-  struct Case {
-    long double value;
-    int requested;
-    const char* digits;
-    RoundCarry carry;
-  };
-  const Case cases[] = {
-      {139.50005555555555, 13, "1395000555556", kCarryNone},
-      {9.9995L, 4, "1", kCarryOne},
-      {9.9994L, 4, "9999", kCarryNone},
-      {1.2L, 5, "12", kCarryNone},  // trailing zeros go
-      {4.0L, 0, "", kRoundedToZero},
-      {5.0L, 0, "1", kCarryOne},
-      {5.0L, -1, "", kRoundedToZero},
-      {1.0L, 1, "1", kCarryNone},
-      // More than the buffer holds: served as 18 digits, rounded at the 19th.
-      {1.0L / 3.0L, 40, "333333333333333333", kCarryNone},
-      {2.0L / 3.0L, 19, "666666666666666667", kCarryNone},
-  };
-  for (const Case& c : cases) {
-    const Decimal decimal = DecomposeDecimal(Extended(c.value));
-    const Digits digits = RoundDigits(decimal.fixed, c.requested);
-    EXPECT_STREQ(digits.text, c.digits) << ExtendedBits(c.value) << " n=" << c.requested;
-    EXPECT_EQ(digits.length, static_cast<int>(std::string(c.digits).size()));
-    EXPECT_EQ(digits.carry, c.carry) << ExtendedBits(c.value) << " n=" << c.requested;
-  }
-}
-
-TEST_F(PictureFormatTest, ScanPictureFieldReadsTheLanguage) {
-  struct Case {
-    const char* picture;
-    const char* prefix;
-    int16_t integer, fraction;
-    bool fill, currency, separators, point;
-    SignMode sign_mode;
-    ExponentMode exponent_mode;
-    const char* rest;
-  };
-  constexpr SignMode kFront = SignMode::kMinusInFront, kPlus = SignMode::kLeadingPlus,
-                     kBlank = SignMode::kBlankOrMinus, kAfterPlus = SignMode::kTrailingPlus,
-                     kAfterMinus = SignMode::kTrailingMinus;
-  constexpr ExponentMode kFixed = ExponentMode::kFixed, kTwo = ExponentMode::kTwoDigits,
-                         kThree = ExponentMode::kThreeDigits;
-  const Case cases[] = {
-      {"####.##########", "", 4, 10, false, false, false, true, kFront, kFixed, ""},
-      {"**#,###.##-x", "", 7, 2, true, false, true, true, kAfterMinus, kFixed, "x"},
-      {"a+##+", "a", 3, 0, false, false, false, false, kPlus, kFixed, "+"},
-      {"\\\\#.#+", "", 3, 1, false, true, false, true, kAfterPlus, kFixed, ""},
-      {"+.##^^^^", "", 1, 2, false, false, false, true, kPlus, kTwo, ""},
-      {".#^^^^^-", "", 1, 1, false, false, false, true, kBlank, kThree, "-"},
-      {"#.#.#", "", 1, 3, false, false, false, true, kFront, kFixed, ""},
-      {"+*x+.#", "+*x", 1, 1, false, false, false, true, kPlus, kFixed, ""},
-  };
-  for (const Case& c : cases) {
-    const std::string picture = c.picture;
-    PictureCursor cursor{reinterpret_cast<const uint8_t*>(picture.data()),
-                         static_cast<uint32_t>(picture.size())};
-    uint8_t buffer[64];
-    PictureText prefix(buffer, sizeof buffer);
-    CopyPictureLiteral(&cursor, &prefix);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), prefix.length()), c.prefix)
-        << c.picture;
-    const PictureField field = ScanPictureField(&cursor);
-    EXPECT_EQ(field.integer_positions, c.integer) << c.picture;
-    EXPECT_EQ(field.fraction_positions, c.fraction) << c.picture;
-    EXPECT_EQ(field.fill, c.fill) << c.picture;
-    EXPECT_EQ(field.currency, c.currency) << c.picture;
-    EXPECT_EQ(field.separators, c.separators) << c.picture;
-    EXPECT_EQ(field.point, c.point) << c.picture;
-    EXPECT_EQ(field.sign_mode, c.sign_mode) << c.picture;
-    EXPECT_EQ(field.exponent_mode, c.exponent_mode) << c.picture;
-    EXPECT_EQ(picture.substr(cursor.position), c.rest) << c.picture;
-  }
 }
 
 TEST_F(PictureFormatTest, OutputNeverPassesItsBuffer) {

@@ -16,20 +16,19 @@ std::string WriteTable(const std::string& text) {
   return path;
 }
 
-TEST(VectorsTest, OnlyHashBlankLinesAreComments) {
+TEST(VectorsTest, OnlyHashBlankLinesAreCommentsAndMalformedRowsFail) {
   const auto rows = ReadVectorFile(
-      WriteTable("# a comment\n#\n\n##.#\t1\t 1.0\r\n\\x23 #\t2\t\\t\n"), 3);
+      WriteTable("# a comment\n#\n\n##.#\t\\\\\\n\\x4\t 1.0\r\n\\x23 #\t2\t\\t\n"), 3);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].line, 4);
   EXPECT_EQ(rows[0].fields[0], "##.#");
+  EXPECT_EQ(rows[0].fields[1], "\\\nx4");
   EXPECT_EQ(rows[0].fields[2], " 1.0");
   EXPECT_EQ(rows[1].fields[0], "# #");
   EXPECT_EQ(rows[1].fields[2], "\t");
-}
 
-TEST(VectorsTest, MalformedRowsAndNumbersFail) {
-  const std::string path = WriteTable("##\t1\n#\t1\t 1\n");
-  EXPECT_NONFATAL_FAILURE(ReadVectorFile(path, 3), ":1: 2 fields, not 3");
+  EXPECT_NONFATAL_FAILURE(ReadVectorFile(WriteTable("##\t1\n#\t1\t 1\n"), 3),
+                          ":1: 2 fields, not 3");
   EXPECT_NONFATAL_FAILURE(ParseVectorNumber("12x"), "not a number");
   EXPECT_NONFATAL_FAILURE(ParseVectorNumber(""), "not a number");
   EXPECT_EQ(ParseVectorNumber("0x1.8p1"), 3.0L);

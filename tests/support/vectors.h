@@ -15,14 +15,12 @@ struct VectorRow {
 // Reads every row of `name` (e.g. "value_of_text.tsv") from the vectors
 // directory. Empty lines and comments ("#" alone, or "# " and text) are
 // skipped; a data field that begins so writes its "#" as \x23. Fields are
-// split at tabs and unescaped. A missing file, an empty table and a row
-// without exactly `field_count` fields are test failures, never skipped.
+// split at tabs and unescaped (\\ \t \n \xNN). A missing file, an empty
+// table and a row without exactly `field_count` fields are test failures.
 std::vector<VectorRow> ReadVectors(const std::string& name, std::size_t field_count);
 // The same for a table at any path.
 std::vector<VectorRow> ReadVectorFile(const std::string& path, std::size_t field_count);
 
-// C escapes: \\ a backslash, \t a tab, \n a line feed, \xNN any byte.
-std::string Unescape(std::string_view field);
 // Bytes for a failure message: printable ASCII as is, the rest as \xNN.
 std::string Escaped(std::string_view bytes);
 
