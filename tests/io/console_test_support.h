@@ -1,5 +1,4 @@
-// Shared by the console tests: a runtime reset around each test with a
-// headless main window attached, and small helpers to write and read cells.
+// The console tests' fixture: a fresh runtime with a headless main window, and cell helpers.
 #pragma once
 #include <string>
 #include <string_view>
@@ -13,11 +12,7 @@ namespace tolvex::testing {
 
 class ConsoleTest : public RuntimeTest {
  protected:
-  void SetUp() override {
-    RuntimeTest::SetUp();
-    window.Open("test");
-    io::AttachWindow(&window);
-  }
+  void SetUp() override { Fresh(); }
   void TearDown() override {
     io::AttachWindow(nullptr);
     RuntimeTest::TearDown();

@@ -14,9 +14,8 @@ namespace tolvex::testing {
 inline const core::ProgramRecord kDialogueProgram{"Dialogue"};
 
 inline void DialogueRoutine() {
-  static text::StringValue name;
+  static text::StringValue name, done;
   static int16_t unit;
-  static text::StringValue done;
   name = done = text::StringValue{};  // a run before released their bytes
   core::RegisterCurrentModule(&kDialogueProgram);
   int16_t statement = 0;

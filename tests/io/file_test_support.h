@@ -1,10 +1,6 @@
-// Test support for the file channel tests: each test runs in a fresh
-// temporary directory (made the current one), with helpers to put and get
-// whole files and to open channels by name.
+// The file tests' fixture: a fresh temporary current directory, whole-file helpers, and
+// channels opened by name.
 #pragma once
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,8 +23,7 @@ class FileTest : public RuntimeTest {
     old_directory_ = std::filesystem::current_path();
     std::string pattern = (std::filesystem::temp_directory_path() / "tolvex-io-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-    std::filesystem::current_path(directory_);
+    std::filesystem::current_path(directory_ = pattern);
   }
   void TearDown() override {
     RuntimeTest::TearDown();
@@ -51,9 +46,7 @@ class FileTest : public RuntimeTest {
     text::PushConstText(text::ConstText(name));
     io::OpenChannel(mode, share, channel, has_length, length);
   }
-  static io::ChannelSlot* ChannelSlotOf(int32_t channel) {
-    return io::SlotAt(io::LookupChannel(channel));
-  }
+  static io::ChannelSlot* ChannelSlotOf(int32_t c) { return io::SlotAt(io::LookupChannel(c)); }
   static io::FileControl& ControlOf(int32_t channel) { return *ChannelSlotOf(channel)->control; }
 
   std::filesystem::path directory_;

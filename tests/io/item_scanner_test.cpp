@@ -1,8 +1,7 @@
-// ScanItem's rules as the keyboard meets them (a whole entry, items taken
-// one after the other through the continuation) and the store step.
+// ScanItem as the keyboard meets it (whole entries, the continuation) and the store step.
 #include "runtime/io/item_scanner.h"
 
-#include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "runtime/core/error_codes.h"
@@ -13,7 +12,6 @@ namespace tolvex::testing {
 namespace {
 
 using namespace tolvex::core;
-using namespace tolvex::frame;
 
 class ItemScannerTest : public RuntimeTest {
  protected:
@@ -31,25 +29,16 @@ class ItemScannerTest : public RuntimeTest {
 };
 
 TEST_F(ItemScannerTest, TextItems) {
-  struct Case {
-    const char* entry;
-    std::string item;
-    bool more;  // a separator left a further item
-  };
+  struct Case { const char* entry; std::string item; bool more; };  // more: an item follows
   const Case cases[] = {
-      {"abc", "abc", false},
-      {"  ab  ,", "ab", true},
-      {"\"a,b\",", "a,b", true},
-      {"\"abc\" ", "abc", false},
-      {"\"abc\" x", "<fail>", false},
-      {"\"ab\"\"", "<fail>", false},
+      {"abc", "abc", false},        {"  ab  ,", "ab", true},       {"\"a,b\",", "a,b", true},
+      {"\"abc\" ", "abc", false},   {"\"abc\" x", "<fail>", false}, {"\"ab\"\"", "<fail>", false},
+      {",x", "", true},             {"", "", false},
       {"\"abc  ", "abc", false},        // quote never closed: trailing blanks go
       {"\"  ab  \"", "  ab  ", false},  // inside quotes blanks stay
       {"a\"b", "a\"b", false},          // a quote inside an unquoted item is a byte
       {"C:\\data\\tile", "C", true},   // the colon ends the item
       {"\"C:\\data\\tile\"", "C:\\data\\tile", false},
-      {",x", "", true},
-      {"", "", false},
       {"\x95\x57\x8D\x82 \x82\x8D", "\x95\x57\x8D\x82 \x82\x8D", false},  // 標高 ｍ
   };
   for (const Case& c : cases) {
@@ -60,103 +49,67 @@ TEST_F(ItemScannerTest, TextItems) {
 }
 
 TEST_F(ItemScannerTest, NumericItems) {
-  struct Case {
-    const char* entry;
-    bool ok;
-    long double value;
-    bool more;
-  };
+  struct Case { const char* entry; bool ok; long double value; bool more; };
   const Case cases[] = {
-      {"12", true, 12, false},
-      {"  -7  ", true, -7, false},
-      {"12,", true, 12, true},   // the keyboard asks again for the extra item
-      {"1 2", false, 0, false},  // a blank ends the number; "2" may not follow
-      {"1 ,2", true, 1, true},
-      {"1 \"", true, 1, false},
-      {"1abc", true, 1, false},  // characters right after the number are ignored
-      {"\"12\"", false, 0, false},
-      {"abc", false, 0, false},
-      {"", false, 0, false},
-      {"  ", false, 0, false},
-      {",5", false, 0, false},  // failed before the separator counts
+      {"12", true, 12, false},    {"  -7  ", true, -7, false}, {"1 ,2", true, 1, true},
+      {"1 \"", true, 1, false},   {"\"12\"", false, 0, false}, {"abc", false, 0, false},
+      {"", false, 0, false},      {"  ", false, 0, false},
+      {"12,", true, 12, true},    // the keyboard asks again for the extra item
+      {"1 2", false, 0, false},   // a blank ends the number; "2" may not follow
+      {"1abc", true, 1, false},   // characters right after the number are ignored
+      {",5", false, 0, false},    // failed before the separator counts
   };
   for (const Case& c : cases) {
-    numeric::Extended value;
+    numeric::Extended value(-1.0L);
     EXPECT_EQ(io::ScanItem(reinterpret_cast<const uint8_t*>(c.entry), io::kItemInt16, &value),
               c.ok)
         << c.entry;
-    if (c.ok) {
-      EXPECT_EQ(value.native(), c.value) << c.entry;
-    }
+    if (c.ok) { EXPECT_EQ(value.native(), c.value) << c.entry; }
     EXPECT_EQ(io::HasItemContinuation(), c.more) << c.entry;
   }
-}
-
-TEST_F(ItemScannerTest, ItemsFollowThroughTheContinuation) {
-  const char* entry = "name, 2 :\"x,y\"";
-  EXPECT_EQ(Text(entry), "name");
+  // Items follow through the continuation; a new entry forgets it.
+  EXPECT_EQ(Text("name, 2 :\"x,y\""), "name");
   numeric::Extended value;
   EXPECT_TRUE(io::ScanItem(nullptr, io::kItemDouble, &value));
   EXPECT_EQ(value.native(), 2);
   EXPECT_EQ(Text(nullptr), "x,y");
-  EXPECT_FALSE(io::HasItemContinuation());
   EXPECT_EQ(Text(nullptr), "<fail>");  // too few items
-  // A new entry forgets the old continuation.
   EXPECT_EQ(Text("a,b"), "a");
   EXPECT_EQ(Text("c"), "c");
   EXPECT_FALSE(io::HasItemContinuation());
 }
 
-TEST_F(ItemScannerTest, StoreNumbers) {
-  int16_t i16 = 0;
-  int32_t i32 = 0;
-  float single = 0;
-  double dbl = 0;
-  uint8_t byte = 0;
-  const io::InputItem to_i16{&i16, io::kItemInt16};
-  const io::InputItem to_byte{&byte, io::kItemByte};
-  const io::InputItem to_single{&single, io::kItemSingle};
+template <class T>
+std::string Raw(T v) { return std::string(reinterpret_cast<const char*>(&v), sizeof v); }
 
-  io::StoreItem(to_i16, numeric::Extended(2.5L));
-  EXPECT_EQ(i16, 2);  // ties to even
-  io::StoreItem(to_i16, numeric::Extended(-32768.0L));
-  EXPECT_EQ(i16, -32768);
-  io::StoreItem({&i32, io::kItemInt32}, numeric::Extended(65535.0L));
-  EXPECT_EQ(i32, 65535);
-  io::StoreItem(to_single, numeric::Extended(123.45L));
-  EXPECT_EQ(single, 123.45f);
-  io::StoreItem({&dbl, io::kItemDouble}, numeric::Extended(0.1L));
-  EXPECT_EQ(dbl, 0.1);
-  io::StoreItem(to_byte, numeric::Extended(255.4L));
-  EXPECT_EQ(byte, 255);
-
-  struct Case {
-    io::InputItem item;
-    long double value;
+TEST_F(ItemScannerTest, TheStoreStep) {
+  struct Case { uint32_t type; long double value; std::string stored; };  // "": overflow
+  const Case cases[] = {
+      {io::kItemInt16, 2.5L, Raw<int16_t>(2)},  // ties to even
+      {io::kItemInt16, -32768.0L, Raw<int16_t>(-32768)},
+      {io::kItemInt16, 32767.5L, ""},  {io::kItemInt16, 65535.0L, ""},
+      {io::kItemInt32, 65535.0L, Raw<int32_t>(65535)}, {io::kItemInt32, 4294967295.0L, ""},
+      {io::kItemSingle, 123.45L, Raw(123.45f)},         {io::kItemSingle, 1e39L, ""},
+      {io::kItemDouble, 0.1L, Raw(0.1)},
+      {io::kItemDouble, std::numeric_limits<long double>::max(), ""},
+      {io::kItemByte, 255.4L, Raw<uint8_t>(255)}, {io::kItemByte, 256.0L, ""},
+      {io::kItemByte, -1.0L, ""},
   };
-  const Case overflows[] = {
-      {to_i16, 32767.5L},  {to_i16, 65535.0L}, {to_byte, 256.0L},
-      {to_byte, -1.0L},    {to_single, 1e39L},
-      {{&i32, io::kItemInt32}, 4294967295.0L},
-      {{&dbl, io::kItemDouble}, std::numeric_limits<long double>::max()},
-  };
-  for (const Case& c : overflows)
-    EXPECT_TRUE(Raises([&] { io::StoreItem(c.item, numeric::Extended(c.value)); }, kErrOverflow,
-                       kLocStoreOverflow))
-        << static_cast<double>(c.value);
-  EXPECT_EQ(i16, -32768);  // unchanged by the failed stores
-}
-
-TEST_F(ItemScannerTest, StoreText) {
-  text::StringValue variable;
-  numeric::Extended unused;
-  ASSERT_TRUE(io::ScanItem(reinterpret_cast<const uint8_t*>("tile"), io::kItemString, &unused));
-  io::StoreItem({&variable, io::kItemString}, unused);
-  EXPECT_EQ(text::Bytes(variable), "tile");
-  EXPECT_EQ(variable.kind, text::kStringVariable);
-
+  for (const Case& c : cases) {
+    char bytes[8] = {};
+    const auto store = [&] { io::StoreItem({bytes, c.type}, numeric::Extended(c.value)); };
+    if (c.stored.empty()) {
+      EXPECT_TRUE(Raises(store, kErrOverflow, kLocStoreOverflow)) << static_cast<double>(c.value);
+      EXPECT_EQ(std::string(bytes, 8), std::string(8, '\0'));  // left as it was
+    } else {
+      store();
+      EXPECT_EQ(std::string(bytes, c.stored.size()), c.stored) << static_cast<double>(c.value);
+    }
+  }
+  // Fixed-length text takes no item; the scanned text is released.
   text::StringValue fixed;
   fixed.kind = text::kFixedKind12;
+  numeric::Extended unused;
   ASSERT_TRUE(io::ScanItem(reinterpret_cast<const uint8_t*>("x"), io::kItemString12, &unused));
   EXPECT_TRUE(Raises([&] { io::StoreItem({&fixed, io::kItemString12}, unused); },
                      kErrTypeMismatch, kLocStoreKind));

@@ -1,5 +1,4 @@
-// ConsolePrompt and the keyboard path of ReadItems: the prompt and "? " on
-// one row, the re-entry rule with the file reader's item rules, keys typed
+// ConsolePrompt and the keyboard path of ReadItems: rows, the re-entry rule, keys typed
 // ahead, and the quiet end when the window goes away.
 #include "runtime/io/keyboard_input.h"
 
@@ -18,6 +17,8 @@ constexpr char kAskAgain[] =
     "\x82\xE0\x82\xA4\x88\xEA\x93\x78\x93\xFC\x97\xCD\x82\xB5\x82\xC4\x82\xAD"
     "\x82\xBE\x82\xB3\x82\xA2";
 
+using namespace tolvex::core;
+
 class KeyboardInputTest : public ConsoleTest {
  protected:
   void Ask(const char* prompt, const io::InputItem& item) {
@@ -27,96 +28,69 @@ class KeyboardInputTest : public ConsoleTest {
   }
   int AskAgainCount() const {
     int count = 0;
-    for (size_t at = window.shown.find(kAskAgain); at != std::string::npos;
-         at = window.shown.find(kAskAgain, at + 1))
-      ++count;
+    for (size_t at = 0; (at = window.shown.find(kAskAgain, at)) != std::string::npos; ++at) ++count;
     return count;
   }
   text::StringValue name;
   int16_t unit = -1;
 };
 
-// The prompt, "? " and the entry share a row; the re-entry message takes
-// the next, and the question comes again below it.
-TEST_F(KeyboardInputTest, PromptEntryAndReEntryRows) {
-  window.Type("x\r1\r");
-  Ask("unit", {&unit, io::kItemInt16});
-  EXPECT_EQ(Row(0), "unit? x");
-  EXPECT_EQ(Row(1), kAskAgain);
-  EXPECT_EQ(Row(2), "unit? 1");
-  EXPECT_EQ(unit, 1);
-  EXPECT_EQ(CursorRow(), 3);
-  EXPECT_EQ(CursorColumn(), 0);
-  EXPECT_EQ(text::StackDepth(), 0);
-}
-
-// A unit (16-bit) or a name answer. A rejected one brings the re-entry
-// message once, and the fallback typed after it ("7", "fallback") is stored.
+// A rejected answer brings the re-entry message once; the "7" typed after it is stored.
 TEST_F(KeyboardInputTest, AnswersAndTheReEntryRule) {
-  struct Case {
-    bool unit;
-    std::string answer, stored;
-  };
+  struct Case { bool unit; std::string answer, stored; };
   const Case cases[] = {
-      {true, "1", "1"},        {true, "2", "2"},        {true, "1.5", "2"},
-      {true, "2.5", "2"},      {true, "0.5", "0"},      {true, "1abc", "1"},
-      {true, " 2 ", "2"},      {true, "abc", "7"},      {true, "1,", "7"},
-      {true, "1 2", "7"},      {true, "1 abc", "7"},    {true, "40000", "7"},
-      {true, "", "7"},         {true, "-32769", "7"},   {false, "tile", "tile"},
-      {false, "", ""},         {false, "a,b", "fallback"},
+      {true, "1", "1"},        {true, "1.5", "2"},      {true, "2.5", "2"},
+      {true, "0.5", "0"},      {true, "1abc", "1"},     {true, " 2 ", "2"},
+      {true, "abc", "7"},      {true, "1,", "7"},       {true, "1 2", "7"},
+      {true, "1 abc", "7"},    {true, "40000", "7"},    {true, "-32769", "7"},
+      {true, "", "7"},         {false, "tile", "tile"}, {false, "", ""},
+      {false, "a,b", "7"},     {false, "\x95\x57\x8d\x82", "\x95\x57\x8d\x82"},
       {false, "\"C:\\data\\tile\"", "C:\\data\\tile"},
-      {false, "C:\\data\\tile", "fallback"},  // ":" leaves a second item
-      {false, "\x95\x57\x8d\x82", "\x95\x57\x8d\x82"},
+      {false, "C:\\data\\tile", "7"},  // ":" leaves a second item
   };
   for (const Case& c : cases) {
     Fresh();
     unit = -1;
     name = text::StringValue{};
-    window.Type(c.answer + (c.unit ? "\r7\r" : "\rfallback\r"));
-    if (c.unit)
-      Ask("unit", {&unit, io::kItemInt16});
-    else
-      Ask("File Name xxxxxx.XML", {&name, io::kItemString});
+    window.Type(c.answer + "\r7\r");
+    Ask("?", c.unit ? io::InputItem{&unit, io::kItemInt16} : io::InputItem{&name, io::kItemString});
     EXPECT_EQ(c.unit ? std::to_string(unit) : text::Bytes(name), c.stored) << c.answer;
-    bool fallback = c.stored == (c.unit ? "7" : "fallback");
-    EXPECT_EQ(AskAgainCount(), fallback ? 1 : 0) << c.answer;
+    EXPECT_EQ(AskAgainCount(), c.stored == "7" ? 1 : 0) << c.answer;
   }
 }
 
-TEST_F(KeyboardInputTest, KeysTypedDuringWorkAnswerTheNextQuestion) {
+TEST_F(KeyboardInputTest, TypeAheadAndAClosedWindow) {
   window.Type("\r");
   frame::StatementHook();  // the first hook pumps: Enter is in the key queue
   EXPECT_EQ(window.Waiting(), 0u);
   name = text::ConstText("old");
   Ask("done", {&name, io::kItemString});
   EXPECT_EQ(text::Bytes(name), "");
-}
-
-TEST_F(KeyboardInputTest, AClosedWindowEndsTheProgramQuietly) {
   window.Type("ti");
   window.RequestClose();
-  text::PushConstText(text::ConstText("q"));
-  io::ConsolePrompt(0, 2);
-  io::InputItem item{&name, io::kItemString};
-  EXPECT_THROW(io::ReadKeyboardItems(io::ItemList{1, &item}), core::ProgramTermination);
+  EXPECT_THROW(Ask("q", {&name, io::kItemString}), ProgramTermination);
 }
 
-TEST_F(KeyboardInputTest, PromptModesAndErrors) {
-  window.Type("a\rb\r");
+// Each prompt mode shares the entry's row; the re-entry message takes the next row and the
+// question comes again below it.
+TEST_F(KeyboardInputTest, PromptRowsAndErrors) {
+  window.Type("x\r1\ra\rb\r");
+  Ask("unit", {&unit, io::kItemInt16});
   io::ConsolePrompt(0, 0);  // "? " only, nothing popped
   io::InputItem item{&name, io::kItemString};
   io::ReadKeyboardItems(io::ItemList{1, &item});
   text::PushConstText(text::ConstText("P:"));
-  io::ConsolePrompt(0, 1);  // prompt only
+  io::ConsolePrompt(0, 1);  // the prompt only
   io::ReadKeyboardItems(io::ItemList{1, &item});
-  EXPECT_EQ(Row(0), "? a");
-  EXPECT_EQ(Row(1), "P:b");
-
-  EXPECT_TRUE(Raises([] { io::ConsolePrompt(2, 2); }, core::kErrNoWindow,
-                     core::kLocPromptResolve));
+  const std::string rows[] = {"unit? x", kAskAgain, "unit? 1", "? a", "P:b", ""};
+  for (int row = 0; row < 6; ++row) EXPECT_EQ(Row(row), rows[row]) << row;
+  EXPECT_EQ(unit, 1);
+  EXPECT_EQ(CursorRow(), 5);
+  EXPECT_EQ(CursorColumn(), 0);
+  EXPECT_EQ(text::StackDepth(), 0);
+  EXPECT_TRUE(Raises([] { io::ConsolePrompt(2, 2); }, kErrNoWindow, kLocPromptResolve));
   window.Close();
-  EXPECT_TRUE(Raises([] { io::ConsolePrompt(0, 2); }, core::kErrNoWindow,
-                     core::kLocPromptGone));
+  EXPECT_TRUE(Raises([] { io::ConsolePrompt(0, 2); }, kErrNoWindow, kLocPromptGone));
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
-// The plain entry path against the general path of ReadItems: generated
-// files of plain and adversarial entries, read as {single, text} with the
-// plain path on and off, must leave the same labels, elevations (bits),
-// positions, stack depths and errors after every read.
+// The plain entry path against ReadItems' general path: generated files of plain and
+// adversarial entries must leave the same variables, positions, depths and errors.
 #include "runtime/io/plain_entry.h"
 
-#include <cstring>
+#include <bit>
 #include <random>
 #include <string>
 
@@ -18,11 +16,11 @@ namespace {
 
 class PlainEntryTest : public FileTest {
  protected:
-  void TearDown() override {
-    io::EnablePlainEntries(true);
-    FileTest::TearDown();
+  void Read() {
+    const io::InputItem items[] = {{&elevation, io::kItemSingle}, {&label, io::kItemString}};
+    io::SelectItemSource(1);
+    io::ReadItems({2, items});
   }
-
   // Everything the reads of `bytes` leave, one line per read. Reading goes
   // on after an error until one leaves the position where it was.
   std::string Trace(const std::string& bytes, bool plain) {
@@ -30,28 +28,25 @@ class PlainEntryTest : public FileTest {
     io::EnablePlainEntries(plain);
     Put("tile.xml", bytes);
     Open(1, 3, 1, "tile.xml");
-    text::StringValue label{};
-    float elevation = 0;
-    const io::InputItem items[] = {{&elevation, io::kItemSingle}, {&label, io::kItemString}};
+    label = text::StringValue{};
     std::string trace;
     for (uint32_t before = ~0u; before != ControlOf(1).position;) {
       before = ControlOf(1).position;
       try {
-        io::SelectItemSource(1);
-        io::ReadItems({2, items});
+        Read();
         trace += "read ";
       } catch (const core::RuntimeError& error) {
         core::Errors().processing = false;
         trace += "error " + std::to_string(error.code) + " at " + std::to_string(error.location);
       }
-      uint32_t bits;
-      std::memcpy(&bits, &elevation, sizeof bits);
-      trace += " " + text::Bytes(label) + " " + std::to_string(bits) + " " +
-               std::to_string(ControlOf(1).position) + " " +
+      trace += " " + text::Bytes(label) + " " + std::to_string(std::bit_cast<uint32_t>(elevation)) +
+               " " + std::to_string(ControlOf(1).position) + " " +
                std::to_string(text::StackDepth()) + "\n";
     }
     return trace;
   }
+  text::StringValue label{};
+  float elevation = 0;
 };
 
 // One entry: mostly plain, with every shape the general path treats apart.
@@ -71,7 +66,8 @@ std::string Entry(std::mt19937& random) {
       "1E3", "2.5e-2", "1D2", " 12", "12 ", "1.2.3", "\"5\"", "&H1F", "1e39", "12,7", "--1",
       "12:5", "123/45", "1234567.89"};
   static const char* const kEnds[] = {"\r\n", "\r\n", "\r\n", "\r\n", "\r", "\n", "\r\r\n", ""};
-  const std::string height = std::to_string(random() % 400000) + "." + std::to_string(random() % 100);
+  const std::string height =
+      std::to_string(random() % 400000) + "." + std::to_string(random() % 100);
   if (random() % 4 != 0) return kLabels[0] + ("," + height) + "\r\n";
   const std::string number = random() % 2 == 0 ? height : pick(kNumbers);
   std::string entry = std::string(pick(kLabels)) + "," + number + pick(kEnds);
@@ -88,33 +84,34 @@ TEST_F(PlainEntryTest, ReadsAsTheGeneralPathReads) {
     std::string bytes;
     while (bytes.size() < size) bytes += Entry(random);
     if (seed % 3 == 0) bytes += "\x1A";
-    ASSERT_EQ(Trace(bytes, true), Trace(bytes, false)) << "seed " << seed;
+    const std::string general = Trace(bytes, false);
+    ASSERT_EQ(Trace(bytes, true), general) << "seed " << seed;  // the plain path on again
   }
 }
 
-TEST_F(PlainEntryTest, PlainEntriesTakeNoMemoryAndLeaveTheHeapAlone) {
-  // Within one read-ahead buffer: the entry across its edge takes the
-  // general path, which appends a block.
+// Within one read-ahead buffer the first entry takes the general path, which gives the new
+// variable a block; the others take no memory and leave the heap alone.
+TEST_F(PlainEntryTest, EntriesOfATile) {
   std::string bytes;
-  for (int i = 0; i < 1500; ++i) bytes += "\x92\x6E\x95\x5C\x96\xCA," + std::to_string(i) + ".25\r\n";
+  for (int i = 0; i < 1500; ++i)
+    bytes += "\x92\x6E\x95\x5C\x96\xCA,-" + std::to_string(i) + ".25\r\n";
   Put("tile.xml", bytes);
   Open(1, 3, 1, "tile.xml");
-  text::StringValue label{};
-  float elevation = 0;
-  const io::InputItem items[] = {{&elevation, io::kItemSingle}, {&label, io::kItemString}};
-  const auto read = [&] {
-    io::SelectItemSource(1);
-    io::ReadItems({2, items});
-  };
-  read();  // a new variable: the general path assigns it a block
+  const uint64_t reads_before = os::FileCallCount(os::FileCall::kRead);
+  Read();
   const uint32_t used = text::StringHeapStats().used;
   os::FailAllocationsAfter(0);
-  for (int i = 1; i < 1500; ++i) read();
+  for (int i = 1; i < 1500; ++i) {
+    Read();
+    ASSERT_EQ(elevation, -0.25f - static_cast<float>(i)) << i;
+  }
   os::FailAllocationsAfter(-1);
   EXPECT_EQ(text::StringHeapStats().used, used);
   EXPECT_EQ(text::Bytes(label), "\x92\x6E\x95\x5C\x96\xCA");
-  EXPECT_EQ(elevation, 1499.25f);
+  EXPECT_EQ(text::StackDepth(), 0);
   EXPECT_EQ(ControlOf(1).position, bytes.size());
+  EXPECT_EQ(os::FileCallCount(os::FileCall::kRead) - reads_before, 1u);
+  EXPECT_TRUE(Raises([&] { Read(); }, core::kErrInputPastEnd, core::kLocReadItemsField));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// ReadItems on file channels: ReadField's cutting of fields (separators,
-// quotes, blanks, line ends, the end of the file) with ScanItem and the
-// store step, and the errors of selecting and reading.
+// ReadItems on file channels: ReadField's cutting of fields with ScanItem and the store
+// step, and the errors of reading.
 #include "runtime/io/read_items.h"
 
 #include <vector>
@@ -14,7 +13,6 @@ namespace tolvex::testing {
 namespace {
 
 using namespace tolvex::core;
-using namespace tolvex::frame;
 
 class ReadItemsTest : public FileTest {
  protected:
@@ -22,49 +20,26 @@ class ReadItemsTest : public FileTest {
     Put("items.txt", bytes);
     Open(1, 3, 1, "items.txt");
   }
-  // Reads one text item.
-  std::string NextText() {
-    text::StringValue variable;
-    const io::InputItem items[] = {{&variable, io::kItemString}};
+  // Reads one item of `type` from channel 1.
+  static void Next(void* address, uint32_t type) {
+    const io::InputItem items[] = {{address, type}};
     io::SelectItemSource(1);
     io::ReadItems({1, items});
+  }
+  static std::string NextText() {
+    text::StringValue variable;
+    Next(&variable, io::kItemString);
     return text::Bytes(variable);
   }
-  // Reads one single-precision item.
-  float NextSingle() {
+  static float NextSingle() {
     float value = -1;
-    const io::InputItem items[] = {{&value, io::kItemSingle}};
-    io::SelectItemSource(1);
-    io::ReadItems({1, items});
+    Next(&value, io::kItemSingle);
     return value;
   }
 };
 
-TEST_F(ReadItemsTest, ElevationLines) {
-  OpenText("\x95\x57\x8D\x82,12.34\r\nlabel2,-9999.\r\n");
-  text::StringValue label;
-  float elevation = 0;
-  // Reverse order: the last entry is the first item.
-  const io::InputItem items[] = {{&elevation, io::kItemSingle}, {&label, io::kItemString}};
-  io::SelectItemSource(1);
-  io::ReadItems({2, items});
-  EXPECT_EQ(text::Bytes(label), "\x95\x57\x8D\x82");
-  EXPECT_EQ(elevation, 12.34f);
-  io::SelectItemSource(1);
-  io::ReadItems({2, items});
-  EXPECT_EQ(text::Bytes(label), "label2");
-  EXPECT_EQ(elevation, -9999.0f);
-  EXPECT_EQ(text::StackDepth(), 0);
-  EXPECT_EQ(ControlOf(1).position, ControlOf(1).length);
-  io::SelectItemSource(1);
-  EXPECT_TRUE(Raises([&] { io::ReadItems({2, items}); }, kErrInputPastEnd, kLocReadItemsField));
-}
-
 TEST_F(ReadItemsTest, TextFields) {
-  struct Case {
-    std::string bytes;
-    std::vector<std::string> items;
-  };
+  struct Case { std::string bytes; std::vector<std::string> items; };
   const Case cases[] = {
       {"  ab  ,", {"ab"}},
       {"\"a,b\",next", {"a,b", "next"}},
@@ -97,23 +72,10 @@ TEST_F(ReadItemsTest, NumericFields) {
   EXPECT_EQ(NextSingle(), -3.5f);
   // A tab is a byte of the field, and no number begins with it.
   EXPECT_TRUE(Raises([&] { NextSingle(); }, kErrBadInputItem, kLocReadItemsScan));
-  io::CloseChannel(1);
-  // The comma that ends a number is consumed with it, as every separator
-  // that ends a started field is.
-  OpenText("t,1,extra\r\n");
-  EXPECT_EQ(NextText(), "t");
-  EXPECT_EQ(NextSingle(), 1.0f);
-  EXPECT_EQ(NextText(), "extra");
-  EXPECT_TRUE(Raises([&] { NextSingle(); }, kErrInputPastEnd, kLocReadItemsField));
 }
 
 TEST_F(ReadItemsTest, FieldErrors) {
-  struct Case {
-    std::string bytes;
-    uint32_t type;
-    int16_t code;
-    uint32_t location;
-  };
+  struct Case { std::string bytes; uint32_t type; int16_t code; uint32_t location; };
   const Case cases[] = {
       {"\r\n", io::kItemSingle, kErrBadInputItem, kLocReadItemsScan},  // empty line
       {",5", io::kItemSingle, kErrBadInputItem, kLocReadItemsField},
@@ -132,10 +94,7 @@ TEST_F(ReadItemsTest, FieldErrors) {
     float number = 0;
     text::StringValue variable;
     void* address = c.type == io::kItemString ? static_cast<void*>(&variable) : &number;
-    const io::InputItem items[] = {{address, c.type}};
-    io::SelectItemSource(1);
-    EXPECT_TRUE(Raises([&] { io::ReadItems({1, items}); }, c.code, c.location))
-        << c.bytes.substr(0, 8);
+    EXPECT_TRUE(Raises([&] { Next(address, c.type); }, c.code, c.location)) << c.bytes.substr(0, 8);
     io::CloseChannel(1);
   }
   // The longest field that fits its buffer is read whole.
@@ -174,64 +133,20 @@ TEST_F(ReadItemsTest, AFieldTooLongLeavesNothingWhenTheRaiseReturns) {
   EXPECT_EQ(ControlOf(1).position, 0u);
 }
 
-TEST_F(ReadItemsTest, SourceErrors) {
-  Open(9, 0, 2, "out.bil");
-  struct Case {
-    int16_t channel;
-    int16_t code;
-    uint32_t location;
-  };
-  const Case cases[] = {
-      {0, kErrBadChannelNumber, kLocItemSourceChannel},
-      {256, kErrBadChannelNumber, kLocItemSourceChannel},
-      {5, kErrChannelNotOpen, kLocItemSourceClosed},
-  };
-  for (const Case& c : cases)
-    EXPECT_TRUE(Raises([&] { io::SelectItemSource(c.channel); }, c.code, c.location));
-  Open(2, 0, 3, "SCRN:");
-  EXPECT_TRUE(Raises([&] { io::SelectItemSource(3); }, kErrBadFileMode, kLocItemSourceKind));
-
-  float value = 0;
-  const io::InputItem items[] = {{&value, io::kItemSingle}};
-  io::SelectItemSource(2);
-  EXPECT_TRUE(Raises([&] { io::ReadItems({1, items}); }, kErrBadFileMode, kLocReadItemsField));
-  // The item buffer is taken when first needed and kept from then on: a
-  // read that has it needs no memory for it again.
+// The item buffer is taken when first needed and kept from then on: a read
+// that has it needs no memory for it again.
+TEST_F(ReadItemsTest, TheItemBufferIsKept) {
   OpenText("1,2,");
   io::ReleaseInputBuffers();
-  io::SelectItemSource(1);
   os::FailAllocationsAfter(0);
-  EXPECT_TRUE(Raises([&] { io::ReadItems({1, items}); }, kErrOutOfMemory, kLocReadItemsBuffer));
+  EXPECT_TRUE(Raises([&] { NextSingle(); }, kErrOutOfMemory, kLocReadItemsBuffer));
   os::FailAllocationsAfter(-1);
   EXPECT_EQ(ControlOf(1).position, 0u);
-  io::SelectItemSource(1);
-  io::ReadItems({1, items});
-  EXPECT_EQ(value, 1.0f);
+  EXPECT_EQ(NextSingle(), 1.0f);
   os::FailAllocationsAfter(0);
-  io::SelectItemSource(1);
-  io::ReadItems({1, items});
+  EXPECT_EQ(NextSingle(), 2.0f);
   os::FailAllocationsAfter(-1);
-  EXPECT_EQ(value, 2.0f);
   EXPECT_EQ(ControlOf(1).position, 4u);
-}
-
-TEST_F(ReadItemsTest, AGridOfEntries) {
-  std::string tile;
-  for (int i = 0; i < 20000; ++i)
-    tile += "e" + std::to_string(i) + "," + std::to_string(i % 4000) + ".5\r\n";
-  OpenText(tile);
-  const uint64_t reads_before = os::FileCallCount(os::FileCall::kRead);
-  text::StringValue label;
-  float elevation = 0;
-  const io::InputItem items[] = {{&elevation, io::kItemSingle}, {&label, io::kItemString}};
-  for (int i = 0; i < 20000; ++i) {
-    io::SelectItemSource(1);
-    io::ReadItems({2, items});
-    ASSERT_EQ(elevation, static_cast<float>(i % 4000) + 0.5f) << i;
-  }
-  EXPECT_EQ(text::Bytes(label), "e19999");
-  const uint64_t pieces = tile.size() / io::kReadAheadBytes + 1;
-  EXPECT_LE(os::FileCallCount(os::FileCall::kRead) - reads_before, pieces + 1);
 }
 
 }  // namespace

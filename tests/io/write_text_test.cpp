@@ -1,5 +1,5 @@
-// SelectOutputChannel, WriteText and FormatOutputText on file targets:
-// terminators, print zones, tabs, form feed, widths and the errors.
+// SelectOutputChannel, WriteText and FormatOutputText on files: terminators, zones, tabs,
+// form feed, widths and failures.
 #include "runtime/io/write_text.h"
 
 #include <cerrno>
@@ -11,7 +11,6 @@ namespace tolvex::testing {
 namespace {
 
 using namespace tolvex::core;
-using namespace tolvex::frame;
 
 class WriteTextTest : public FileTest {
  protected:
@@ -20,12 +19,11 @@ class WriteTextTest : public FileTest {
     text::PushConstText(text::ConstText(text));
     io::WriteText(terminator);
   }
-  // Writes the pieces to a new sequential file and returns its bytes
+  // Writes the pieces to an emptied sequential file and returns its bytes
   // without the end-of-file mark, and the column after the last piece.
-  std::string Written(const std::vector<std::pair<std::string, int32_t>>& pieces,
-                      uint16_t* column = nullptr, uint16_t width = 0) {
-    std::filesystem::remove("out.txt");
-    Open(2, 0, 1, "out.txt");
+  using Pieces = std::vector<std::pair<std::string, int32_t>>;
+  std::string Written(const Pieces& pieces, uint16_t* column = nullptr, uint16_t width = 0) {
+    Open(11, 0, 1, "out.txt");
     ControlOf(1).width = width;
     for (const auto& [text, terminator] : pieces) Write(text, terminator);
     if (column != nullptr) *column = ControlOf(1).column;
@@ -38,11 +36,7 @@ class WriteTextTest : public FileTest {
 };
 
 TEST_F(WriteTextTest, TerminatorsZonesAndColumns) {
-  struct Case {
-    std::vector<std::pair<std::string, int32_t>> pieces;
-    std::string bytes;
-    uint16_t column;
-  };
+  struct Case { Pieces pieces; std::string bytes; uint16_t column; };
   const Case cases[] = {
       {{{"nrows 750", 0}}, "nrows 750\r\n", 0},
       {{{"", 0}}, "\r\n", 0},
@@ -65,11 +59,7 @@ TEST_F(WriteTextTest, TerminatorsZonesAndColumns) {
 }
 
 TEST_F(WriteTextTest, WidthBreaksLines) {
-  struct Case {
-    std::vector<std::pair<std::string, int32_t>> pieces;
-    uint16_t width;
-    std::string bytes;
-  };
+  struct Case { Pieces pieces; uint16_t width; std::string bytes; };
   const Case cases[] = {
       {{{"abcdefg", 2}}, 3, "abc\r\ndef\r\ng"},
       // An earlier write left the line open: once a break is due it is
@@ -118,32 +108,6 @@ TEST_F(WriteTextTest, TheWorkCopyBoundsTheFormattedText) {
 }
 
 TEST_F(WriteTextTest, Errors) {
-  struct Case {
-    int16_t channel;
-    int16_t code;
-    uint32_t location;
-  };
-  const Case selects[] = {
-      {0, kErrBadChannelNumber, kLocSelectOutputChannel},
-      {-1, kErrBadChannelNumber, kLocSelectOutputChannel},
-      {3, kErrChannelNotOpen, kLocSelectOutputClosed},
-  };
-  for (const Case& c : selects)
-    EXPECT_TRUE(Raises([&] { io::SelectOutputChannel(c.channel); }, c.code, c.location));
-
-  Put("in.txt", "x");
-  Open(1, 0, 1, "in.txt");
-  Open(8, 0, 2, "in.txt");
-  Open(1, 0, 3, "KYBD:");
-  const Case writes[] = {
-      {1, kErrBadFileMode, kLocWriteTextWrite},
-      {2, kErrBadFileMode, kLocWriteTextWrite},
-      {3, kErrBadFileMode, kLocWriteTextFormat},
-  };
-  for (const Case& c : writes) {
-    EXPECT_TRUE(Raises([&] { Write("text", 0, c.channel); }, c.code, c.location));
-    EXPECT_EQ(text::StackDepth(), 0);
-  }
   // A channel closed after it was selected: its slot cannot be reached.
   Open(2, 0, 4, "out.txt");
   io::SelectOutputChannel(4);
@@ -160,48 +124,24 @@ TEST_F(WriteTextTest, Errors) {
   EXPECT_EQ(text::StackDepth(), 0);
 }
 
-TEST_F(WriteTextTest, FullDiskIsReported) {
-  Open(2, 0, 1, "full.txt");
-  os::FailFileCalls(os::FileCall::kWrite, 0, ENOSPC);
-  // The buffer takes the text; the failure shows when it is handed over.
-  Write("line", 0);
-  const uint32_t list[] = {1};
-  EXPECT_TRUE(Raises([&] { io::CloseChannels(1, list); }, kErrDiskFull, kLocWriteTextWrite));
-  EXPECT_EQ(io::LookupChannel(1), -1);  // closed all the same
-  EXPECT_FALSE(Exists("full.txt"));     // the run made it: nothing half-written stays
-  os::FailFileCalls(os::FileCall::kWrite, -1, 0);
-
-  // A text larger than the buffer goes to the system at once.
-  Open(2, 0, 1, "big.txt");
-  os::FailFileCalls(os::FileCall::kWrite, 0, EDQUOT);
-  EXPECT_TRUE(Raises([&] { Write(std::string(io::kWriteBufferBytes, 'b'), 2); }, kErrDiskFull,
-                     kLocWriteTextWrite));
-  EXPECT_EQ(ControlOf(1).position, 0u);
-  EXPECT_EQ(ControlOf(1).length, 0u);
-  EXPECT_FALSE(Exists("big.txt"));
-}
-
-// The end-of-file mark and the system's close can lose data too: reported
-// as write failures at the close, the file removed; an input file's close
-// is no write.
-TEST_F(WriteTextTest, TheMarkAndTheCloseReportTheirFailures) {
-  struct Case {
-    os::FileCall call;
-    int successes;
-    int error;
-    int16_t code;
-  };
+// Pending text, the end-of-file mark and the system's close can each lose data at a close:
+// reported as write failures, the channel closed all the same and the file, which the run
+// made, removed. An input file's close is no write.
+TEST_F(WriteTextTest, FailuresOfTheSystem) {
+  struct Case { os::FileCall call; int successes, error; int16_t code; uint32_t location; };
   const Case cases[] = {
-      {os::FileCall::kWrite, 1, ENOSPC, kErrDiskFull},  // the flush passes, the mark fails
-      {os::FileCall::kClose, 0, EIO, kErrBadFormat},
+      {os::FileCall::kWrite, 0, ENOSPC, kErrDiskFull, kLocWriteTextWrite},  // the text
+      {os::FileCall::kWrite, 1, ENOSPC, kErrDiskFull, kLocCloseWrite},      // the mark
+      {os::FileCall::kClose, 0, EIO, kErrBadFormat, kLocCloseWrite},
   };
   const uint32_t list[] = {1};
   for (const Case& c : cases) {
     Open(2, 0, 1, "out.hdr");
     Write("nrows 750", 0);
     os::FailFileCalls(c.call, c.successes, c.error);
-    EXPECT_TRUE(Raises([&] { io::CloseChannels(1, list); }, c.code, kLocCloseWrite));
+    EXPECT_TRUE(Raises([&] { io::CloseChannels(1, list); }, c.code, c.location));
     os::FailFileCalls(c.call, -1, 0);
+    EXPECT_EQ(io::LookupChannel(1), -1);
     EXPECT_FALSE(Exists("out.hdr"));
   }
   Put("in.txt", "x");
@@ -209,13 +149,13 @@ TEST_F(WriteTextTest, TheMarkAndTheCloseReportTheirFailures) {
   os::FailFileCalls(os::FileCall::kClose, 0, EIO);
   io::CloseChannels(1, list);
   os::FailFileCalls(os::FileCall::kClose, -1, 0);
-}
-
-TEST_F(WriteTextTest, BinaryFilesTakeText) {
-  Open(9, 0, 1, "mixed.bil");
-  Write("nrows 750", 0);
-  io::CloseChannel(1);
-  EXPECT_EQ(Get("mixed.bil"), "nrows 750\r\n");  // no end-of-file mark
+  // A text larger than the buffer goes to the system at once.
+  Open(2, 0, 1, "big.txt");
+  os::FailFileCalls(os::FileCall::kWrite, 0, EDQUOT);
+  EXPECT_TRUE(Raises([&] { Write(std::string(io::kWriteBufferBytes, 'b'), 2); }, kErrDiskFull,
+                     kLocWriteTextWrite));
+  EXPECT_EQ(ControlOf(1).position, 0u);
+  EXPECT_FALSE(Exists("big.txt"));
 }
 
 }  // namespace

