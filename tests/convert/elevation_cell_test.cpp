@@ -1,13 +1,12 @@
-// The per-entry arithmetic in double precision against the x87 steps the
-// routine defines (value + 0.5 stored to single; the product kept extended,
-// rounded downward and stored to an integer): equal on the singles around
-// every boundary and on a million drawn at random.
+// The per-entry arithmetic in double precision against the routine's x87
+// steps (value + 0.5 stored to single; the product kept extended, floored
+// into an integer): equal around every boundary and on a million at random.
 #include "convert/elevation_cell.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
-#include <cstring>
 #include <random>
 
 #include "runtime/numeric/conversions.h"
@@ -19,7 +18,7 @@ namespace {
 
 using numeric::Extended;
 
-// The x87 steps of the routine.
+// The x87 steps of the routine; false when the cell does not fit int16.
 bool UnitSteps(float elevation, int16_t factor, int16_t* cell) {
   if (Extended::FromSingle(elevation) == Extended::FromInt(kNoData)) {
     *cell = kNoData;
@@ -34,26 +33,17 @@ bool UnitSteps(float elevation, int16_t factor, int16_t* cell) {
   return true;
 }
 
-// Where the cell fits, those steps raise no reported flag: the routine
-// reads no status after them.
-bool UnitCell(float elevation, int16_t factor, int16_t* cell) {
-  const numeric::StatusKeeper keep_status;
-  const bool fits = UnitSteps(elevation, factor, cell);
-  if (fits) {
-    EXPECT_EQ(numeric::ReadFloatStatus() & numeric::kStatusReported, 0) << elevation;
-  }
-  return fits;
-}
-
+// Equal cells in both units; and where the cell fits, the steps raise no
+// reported flag: the routine reads no status after them.
 ::testing::AssertionResult Same(float elevation) {
   for (int16_t factor : {kMetresFactor, kTenthsFactor}) {
     int16_t want = 0x5555, got = 0x5555;
-    const bool want_fits = UnitCell(elevation, factor, &want);
-    const bool fits = ElevationCell(elevation, factor, &got);
-    if (fits != want_fits || got != want) {
-      uint32_t bits;
-      std::memcpy(&bits, &elevation, sizeof bits);
-      return ::testing::AssertionFailure() << "single 0x" << std::hex << bits << " factor "
+    const numeric::StatusKeeper keep_status;
+    const bool fits = UnitSteps(elevation, factor, &want);
+    if ((fits && (numeric::ReadFloatStatus() & numeric::kStatusReported) != 0) ||
+        ElevationCell(elevation, factor, &got) != fits || got != want) {
+      return ::testing::AssertionFailure() << "single 0x" << std::hex
+                                           << std::bit_cast<uint32_t>(elevation) << " factor "
                                            << std::dec << factor << ": " << got << " vs " << want;
     }
   }
@@ -68,26 +58,18 @@ TEST(ElevationCell, EqualsTheFloatUnitSteps) {
                        -3276.9f, 32767.5f, -32768.5f, 32767.0f, -32768.0f, 8388608.5f,
                        16777216.0f, 4503599627370496.0f, 1e-30f, 1.17549435e-38f, 1e-45f,
                        3.4028235e38f}) {
-    for (float at : {centre, -centre}) {
-      float below = at, above = at;
-      for (int step = 0; step < 64; ++step) {
-        ASSERT_TRUE(Same(below));
-        ASSERT_TRUE(Same(above));
-        below = std::nextafter(below, -INFINITY);
-        above = std::nextafter(above, INFINITY);
-      }
+    for (float at : {centre, -centre}) {  // 64 singles either side
+      for (int step = 0; step < 64; ++step) at = std::nextafter(at, -INFINITY);
+      for (int step = 0; step < 128; ++step, at = std::nextafter(at, INFINITY))
+        ASSERT_TRUE(Same(at));
     }
   }
   // Any single, and singles in the range of heights.
   std::mt19937 random(7);
   std::uniform_real_distribution<float> heights(-40000.0f, 40000.0f);
   for (int i = 0; i < 500000; ++i) {
-    const auto bits = static_cast<uint32_t>(random());
-    float elevation;
-    std::memcpy(&elevation, &bits, sizeof elevation);
-    if (std::isfinite(elevation)) {
-      ASSERT_TRUE(Same(elevation));
-    }
+    const auto elevation = std::bit_cast<float>(static_cast<uint32_t>(random()));
+    if (std::isfinite(elevation)) { ASSERT_TRUE(Same(elevation)); }
     ASSERT_TRUE(Same(heights(random)));
   }
 }

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-#include <string>
-
 #include "convert/cli/crs.h"
 
 namespace tolvex::cli {

@@ -2,32 +2,18 @@
 // EPSG:6668 of the BIL (through its .prj) and the GeoTIFF, and the VRT
 // mosaic's pixels where tiles overlap. Skipped without GDAL's tools.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "convert/cli/bil_writer.h"
 #include "convert/cli/tiff_writer.h"
 #include "convert/cli/vrt_writer.h"
+#include "tests/convert/test_inputs.h"
 
 namespace tolvex::cli {
 namespace {
 
 using namespace std::string_literals;
-
-std::string Output(const std::string& command) {
-  std::string output(1 << 16, '\0');
-  FILE* pipe = popen(command.c_str(), "r");
-  output.resize(pipe != nullptr ? fread(output.data(), 1, output.size(), pipe) : 0);
-  if (pipe != nullptr) pclose(pipe);
-  return output;
-}
 
 // `cells` square cells of 1/per_degree, `column` and `row` cells off 139.5 E, 642900/18000 N.
 Geometry Grid(int per_degree, int column, int row, int cells) {
@@ -38,14 +24,16 @@ Geometry Grid(int per_degree, int column, int row, int cells) {
 
 TEST(GdalReadback, ReadsTheTilesAndTheirMosaic) {
   if (std::system("command -v gdalinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "no GDAL tools";
-  char pattern[] = "/tmp/tolvex-gdal-XXXXXX";  // of its own: runs may overlap
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string directory = std::string(pattern) + "/";
+  const testing::ScratchDir dir;  // of its own: runs may overlap
   // Writes the files; the path of the raster (the first file).
   auto write = [&](const std::string& base, const std::vector<OutputFile>& files) {
-    for (const OutputFile& file : files)
-      std::ofstream(directory + base + file.extension, std::ios::binary) << file.bytes;
-    return directory + base + files[0].extension;
+    for (const OutputFile& file : files) dir.Write(base + file.extension, file.bytes);
+    return dir.Path(base + files[0].extension);
+  };
+  // What the commands print on stdout.
+  auto output = [&](const std::string& commands) {
+    dir.Run("{ " + commands + "; } >shown.txt");
+    return dir.Read("shown.txt");
   };
   const std::tuple<Tile, std::string, Compression, std::string> rows[] = {
       {Tile{{}, Unit::kMetres, {-9999, 1234, -3, 0, 0, 0, 0, 0, 0}, {}}, "Int16",
@@ -57,7 +45,7 @@ TEST(GdalReadback, ReadsTheTilesAndTheirMosaic) {
          {write(type, BilFiles(tile, Grid(18000, 0, 0, 3))),
           write(type + "_tiff", TiffFiles(tile, Grid(18000, 0, 0, 3), compression))}) {
       // A VRT copy shows the GeoTransform with 17 digits; gdalinfo rounds it.
-      const std::string shown = Output(
+      const std::string shown = output(
           "gdal_translate -q -of VRT " + path + " /vsistdout/; gdalsrsinfo -e " + path +
           "; printf '0 0\\n1 0\\n2 0\\n' | gdallocationinfo -valonly " + path);
       for (const std::string& expected :
@@ -81,15 +69,14 @@ TEST(GdalReadback, ReadsTheTilesAndTheirMosaic) {
       {write("old", TiffFiles({{}, Unit::kMetres, {-9999, 501, 502, 503}, {}}, older,
                               Compression::kDeflate)),
        "DEM5A-20161001", older}};
-  std::ofstream(directory + "m.vrt") << MosaicVrt(tiles, Unit::kMetres, directory);
+  dir.Write("m.vrt", MosaicVrt(tiles, Unit::kMetres, dir.Path("")));
   // Read whole: GDAL 3.6's gdallocationinfo ignores the sources' NODATA in a
-  // VRT (GDAL issue 7183), so single points would show -9999 over the 10 m tile.
-  EXPECT_EQ(Output("gdal_translate -q -of AAIGrid " + directory + "m.vrt /vsistdout/ | grep '^ '"),
+  // VRT (a GDAL bug, 7183), so single points would show -9999 over the 10 m tile.
+  EXPECT_EQ(output("gdal_translate -q -of AAIGrid m.vrt /vsistdout/ | grep '^ '"),
             " 100 100 101 101\n"
             " 100 100 501 101\n"   // the older tile's empty cell shows the 10 m one
             " 102 502 700 701\n"   // the newer tile over the older
             " 102 102 702 703\n");
-  std::filesystem::remove_all(directory);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <utility>
 
 namespace tolvex::cli {
 namespace {
@@ -17,6 +16,7 @@ TileHead Head(double south, double west, double north, double east, int columns,
   return head;
 }
 
+// An envelope without cells (empty, inverted, no columns or rows) is refused.
 TEST(GridGeometry, SnapsToProductCellsAndGridEdges) {
   const std::pair<TileHead, std::array<double, 4>> cases[] = {   // cell x, y, west, north
       {Head(35.666666667, 139.75, 35.75, 139.875, 1125, 750),    // 10 m
@@ -40,9 +40,6 @@ TEST(GridGeometry, SnapsToProductCellsAndGridEdges) {
     EXPECT_EQ((std::array{geometry.columns, geometry.rows, geometry.crs.epsg}),
               (std::array{head.columns, head.rows, 6668}));
   }
-}
-
-TEST(GridGeometry, RefusesAnEnvelopeWithoutCells) {
   for (const TileHead& head :
        {Head(35.7, 139.5, 35.7, 139.6, 10, 10), Head(35.7, 139.6, 35.8, 139.5, 10, 10),
         Head(35.7, 139.5, 35.8, 139.6, 0, 10), Head(35.7, 139.5, 35.8, 139.6, 10, 0)})

@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "tests/convert/cli/zip_fixture.h"
+#include "tests/convert/test_inputs.h"
 
 namespace tolvex::cli {
 namespace {
@@ -34,7 +32,7 @@ std::vector<std::string> Expand(const std::vector<std::string>& inputs, int shar
 // twice; a file met again is read once. Share k of n of a zip takes its
 // tile and zip members k, k + n, ...
 TEST(InputWalk, DirectoriesFilesAndShares) {
-  testing::TempDir dir;
+  testing::ScratchDir dir;
   const std::string root = dir.Path("root") + "/", missing = dir.Path("missing");
   for (const char* name : {"b.xml", "c.txt", "._e.xml", "sub/C.Xml", "z/d.xml"})
     dir.Write(std::string("root/") + name, name);

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string_view>
-
 namespace tolvex::cli {
 namespace {
 

@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
-#include <cstdio>
-#include <fstream>
-#include <string>
 #include <future>
 #include <tuple>
-#include <vector>
+
+#include "tests/convert/test_inputs.h"
 
 namespace tolvex::cli {
 namespace {
@@ -32,18 +30,19 @@ std::vector<Cell> Cells() {
   return cells;
 }
 
+// The four TIFF tiles read back, padding included.
 template <typename Cell>
 void ExpectCells(TIFF* tiff) {
   std::vector<Cell> buffer(256 * 256);
-  for (int tile = 0; tile < 4; ++tile) {
-    const int left = tile % 2 * 256, top = tile / 2 * 256;
+  for (int corner = 0; corner < 4; ++corner) {
+    const int left = corner % 2 * 256, top = corner / 2 * 256;
     ASSERT_GT(TIFFReadTile(tiff, buffer.data(), uint32_t(left), uint32_t(top), 0, 0), 0);
     for (int i = 0; i < 256 * 256; ++i)
       ASSERT_EQ(buffer[size_t(i)], Cell(CellValue(left + i % 256, top + i / 256))) << i;
   }
 }
 
-// The values of the tags, each one value (defaulted) or an array.
+// The values of the tags, each one value (defaulted); the array of a tag.
 template <typename Value>
 std::vector<Value> Fields(TIFF* tiff, std::initializer_list<ttag_t> tags) {
   std::vector<Value> values;
@@ -70,14 +69,13 @@ TEST(TiffWriter, ReadsBackWithItsTagsAndCellsAlsoWrittenInParallel) {
   std::vector<std::future<std::vector<OutputFile>>> in_parallel;
   for (const auto& [tile, compression, format] : cases)
     in_parallel.push_back(std::async(std::launch::async, TiffFiles, tile, kGeometry, compression));
-  const std::string path = ::testing::TempDir() + "tiff_writer_test.tif";
+  const testing::ScratchDir dir;
   for (size_t i = 0; i < 2; ++i) {
     const auto& [tile, compression, format] = cases[i];
     const std::vector<OutputFile> files = TiffFiles(tile, kGeometry, compression);
     EXPECT_EQ(files[0].extension, ".tif");
     EXPECT_TRUE(files[0].bytes == in_parallel[i].get()[0].bytes);
-    std::ofstream(path, std::ios::binary) << files[0].bytes;
-    TIFF* tiff = TIFFOpen(path.c_str(), "r");
+    TIFF* tiff = TIFFOpen(dir.Write("t.tif", files[0].bytes).c_str(), "r");
     ASSERT_NE(tiff, nullptr);
     EXPECT_EQ(Fields<uint32_t>(tiff, {TIFFTAG_IMAGEWIDTH, TIFFTAG_IMAGELENGTH, TIFFTAG_TILEWIDTH,
                                       TIFFTAG_TILELENGTH}),
@@ -86,6 +84,7 @@ TEST(TiffWriter, ReadsBackWithItsTagsAndCellsAlsoWrittenInParallel) {
                                       TIFFTAG_BITSPERSAMPLE, TIFFTAG_SAMPLESPERPIXEL,
                                       TIFFTAG_PLANARCONFIG}),
               format);
+    // Pixel scale, tie point, GeoKeys (geographic, area, EPSG 6668, degrees).
     EXPECT_EQ(Array<double>(tiff, 33550), (std::vector<double>{1.0 / 18000, 1.0 / 18000, 0}));
     EXPECT_EQ(Array<double>(tiff, 33922),
               (std::vector<double>{0, 0, 0, 139.5, 642900.0 / 18000, 0}));
@@ -98,7 +97,6 @@ TEST(TiffWriter, ReadsBackWithItsTagsAndCellsAlsoWrittenInParallel) {
     tile.unit == Unit::kFloat ? ExpectCells<float>(tiff) : ExpectCells<int16_t>(tiff);
     TIFFClose(tiff);
   }
-  std::remove(path.c_str());
 }
 
 }  // namespace

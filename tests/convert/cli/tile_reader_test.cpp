@@ -1,23 +1,17 @@
-// The tile reader on tiles built here: product sizes, partial tiles and the
-// ways a tile may be dressed, read in pieces of 1, 7 bytes and whole, and
-// every failure with its message and line.
+// The tile reader on tiles built here, read in pieces of 1, 7 bytes and whole:
+// product sizes, partial tiles, dresses, every failure with its line.
 #include "convert/cli/tile_reader.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 #include <tuple>
-#include <utility>
-#include <vector>
 
 #include "convert/cli/elevation_text.h"
 #include "convert/cli/tile_window.h"
 #include "runtime/os/code_page.h"
-#include "tests/convert/cli/piece_source.h"
+#include "tests/convert/test_inputs.h"
 
 namespace tolvex::cli {
 namespace {
@@ -79,15 +73,11 @@ std::string GeneratedTile(const Shape& shape, Unit unit, std::vector<float>* cel
   cells->assign(static_cast<size_t>(shape.columns * shape.rows), -9999.0f);
   std::string tuples;
   for (int i = 0; i < shape.tuples; ++i) {
-    const long centimetres = (long{i} * 7919) % 300000 - 5000;
     char value[32] = "-9999.";
     if (i % 13 != 5)
-      std::snprintf(value, sizeof value, "%s%ld.%02ld", centimetres < 0 ? "-" : "",
-                    std::labs(centimetres) / 100, std::labs(centimetres) % 100);
-    const char* label = i % 13 == 5 ? "データなし" : i % 3 ? "地表面" : "表層面";
-    tuples += std::string(label) + "," + value + "\n";
-    const int at = shape.start_y * shape.columns + shape.start_x + i;
-    float& cell = (*cells)[static_cast<size_t>(at)];
+      std::snprintf(value, sizeof value, "%.2f", double(long{i} * 7919 % 300000 - 5000) / 100);
+    tuples += std::string(i % 13 == 5 ? "データなし" : i % 3 ? "地表面" : "表層面") + "," + value + "\n";
+    float& cell = (*cells)[size_t(shape.start_y * shape.columns + shape.start_x + i)];
     int16_t cell16 = 0;
     if (unit == Unit::kFloat) ElevationFromText(value, &cell);
     else if (ElevationFromText(value, unit, &cell16) == ValueStatus::kOk) cell = cell16;
@@ -96,7 +86,6 @@ std::string GeneratedTile(const Shape& shape, Unit unit, std::vector<float>* cel
 }
 
 // ------------------------------------------------------------ tiles read
-
 struct ReadRow {
   const char* what;
   Shape shape;
@@ -111,9 +100,8 @@ constexpr Unit kM = Unit::kMetres;
 const ReadRow kReadRows[] = {
     {"DEM5A/5B/5C in full", {225, 150, 0, 0, 33750}, Unit::kTenths},
     {"DEM10A/10B, DEM1A in full", {1125, 750, 0, 0, 843750}, kM},
-    {"cells left out before and after", {225, 150, 12, 3, 1000}, Unit::kFloat},
     {"a single cell", {1, 1, 0, 0, 1}, Unit::kTenths},
-    {"the grid size after the tuples", {225, 150, 12, 3, 33750 - 687}, Unit::kTenths,
+    {"cells left out at both ends, grid size last", {225, 150, 12, 3, 33750 - 687}, Unit::kFloat,
      {{"<gml:gridDomain>", "<!--"}, {"</gml:gridDomain>", "-->"},
       {"</coverage>", "<gml:high>224 149</gml:high></coverage>"}}},
     {"no declaration, CR", kSmall, kM,
@@ -139,9 +127,7 @@ TEST(TileReader, ReadsEveryShapeAndDress) {
     const Shape& shape = row.shape;
     std::vector<float> want;
     std::string text = Edited(GeneratedTile(shape, row.unit, &want), row.edits);
-    if (row.shift_jis) {
-      ASSERT_TRUE(os::Utf8ToCp932(std::string(text), &text));
-    }
+    if (row.shift_jis) { ASSERT_TRUE(os::Utf8ToCp932(std::string(text), &text)); }
     for (const size_t piece : kPieces) {
       if (shape.tuples > 100000 && piece != kWhole) continue;  // keeps the test fast
       SCOPED_TRACE("piece " + std::to_string(piece));
@@ -163,7 +149,6 @@ TEST(TileReader, ReadsEveryShapeAndDress) {
 }
 
 // ------------------------------------------------------------ failures
-
 // "LINE MESSAGE" of the TileError the text fails with, or "read".
 std::string FailureOf(const std::string& text, size_t piece) {
   try {
@@ -175,8 +160,7 @@ std::string FailureOf(const std::string& text, size_t piece) {
   return "read";
 }
 
-// One edit of the 4 x 3 tile of the test below: `from` replaced everywhere
-// by `to` (the whole text when `from` is empty), or with `to` kCut, the file
+// An edit of the 4 x 3 tile below as in Edited, or with `to` kCut, the file
 // cut short after `from`.
 struct FailureRow {
   std::string from, to;
@@ -235,7 +219,8 @@ const FailureRow kFailureRows[] = {
     {"<gml:sequenceRule ord", kCut, "31 the file ends inside the markup \"<gml:sequenceRule ord\""},
 };
 
-// Each row as written, in Shift_JIS with CR LF, and with CR.
+// Each row as written, in Shift_JIS with CR LF, and with CR; and a tuple
+// longer than a whole piece.
 TEST(TileReader, ReportsEachFailureWithItsLine) {
   std::string tuples;  // 地表面,100.25 .. 地表面,111.25 on lines 16 .. 27
   for (int i = 0; i < 12; ++i) tuples += "地表面," + std::to_string(100 + i) + ".25\n";
@@ -256,11 +241,8 @@ TEST(TileReader, ReportsEachFailureWithItsLine) {
             << "dress " << dress << ", piece " << piece;
     }
   }
-}
-
-TEST(TileReader, FailsATagOrTupleLongerThanAPiece) {
-  const std::string text = TileText({4, 3, 0, 0, 0}, std::string(TileWindow::kPieceSize, 'x'));
-  EXPECT_EQ(FailureOf(text, kWhole), "16 a tag or tuple runs over 1048576 bytes without an end");
+  EXPECT_EQ(FailureOf(TileText({4, 3, 0, 0, 0}, std::string(TileWindow::kPieceSize, 'x')), kWhole),
+            "16 a tag or tuple runs over 1048576 bytes without an end");
 }
 
 // Also the largest grid a tile may have.

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "tests/convert/cli/zip_fixture.h"
+#include "tests/convert/test_inputs.h"
 
 namespace tolvex::cli {
 namespace {
@@ -53,14 +53,13 @@ WalkResult Walk(const std::vector<WorkItem>& items, size_t limit = SIZE_MAX,
   return result;
 }
 
-// A zip holding a tile under a directory, a zip of a tile, and members to
-// pass over; then a tile file. Every tile in every share, whole or cut short
-// by the visitor.
+// A zip holding a tile under a directory, a zip of a tile and members to pass
+// over; then a tile file. Every tile in every share, whole or cut short.
 TEST(TileWalk, TilesAndNestedZipsStreamedExactly) {
   const std::string tile = "FG-GML-5339-45-DEM5A-20161001";
   for (const Packing outer : {Packing::kStore, Packing::kDeflate}) {
     for (const Packing inner : {Packing::kStore, Packing::kDeflate}) {
-      testing::TempDir dir;
+      testing::ScratchDir dir;
       const std::string in = ZipBytes({{"x.xml", Noise(70000, 2)}, {"y.txt", "no"}}, inner);
       const std::string pack_path =
           dir.Write("pack.zip", ZipBytes({{"sub/" + tile + ".XML", Noise(300000, 1)},
@@ -100,17 +99,15 @@ TEST(TileWalk, TilesAndNestedZipsStreamedExactly) {
   }
 }
 
-// The members before the damage are visited, then a problem names the file
-// or member where reading had to stop. A tile's ReadError is its problem
-// alone; anything else ends the walk.
+// The members before the damage are visited, then a problem names where
+// reading stopped. A tile's ReadError is its problem alone; anything else
+// ends the walk.
 TEST(TileWalk, ProblemsNameWhereTheWalkStopped) {
-  testing::TempDir dir;
+  testing::ScratchDir dir;
   const std::string two = ZipBytes({{"a.xml", Noise(1000, 6)}, {"b.xml", Noise(200000, 7)}});
-  const std::string cut = two.substr(0, 100000),
-                    in_cut = ZipBytes({{"in.zip", two}}).substr(0, 100000);
+  const std::string in_cut = ZipBytes({{"in.zip", two}}).substr(0, 100000);
   const std::string bad =
       ZipBytes({{"bad.xml", ""}, {"in.zip", ZipBytes({{"bad.xml", ""}})}, {"c.xml", ""}});
-  const std::string nested = ZipBytes({{"bad.zip", "hello"}, {"c.xml", "c"}});
   // A member longer than its headers say: libarchive's message for it ends
   // in a line feed, which must not reach ours.
   std::string resized = ZipBytes({{"a.xml", Noise(5000, 8)}, {"b.xml", "b"}}, Packing::kDeflate);
@@ -121,23 +118,23 @@ TEST(TileWalk, ProblemsNameWhereTheWalkStopped) {
   std::string deep = ZipBytes({{"t.xml", "tile"}}), zips;
   for (int depth = 1; depth < kMaxZipDepth; ++depth, zips += "!z.zip")
     deep = ZipBytes({{"z.zip", deep}});
-  const std::string too_deep = ZipBytes({{"z.zip", deep}});
   const std::string gone = "cannot open " + dir.Path("gone.xml") + ": No such file or directory";
   const struct {
     std::string name, bytes;  // no bytes: no such file
     std::vector<std::string> visited;
     std::string where, message;  // of the last problem, after the path; no message: no problem
   } rows[] = {
-      {"cut.zip", cut, {"!a.xml", "!b.xml"}, "", "Truncated"},
+      {"cut.zip", two.substr(0, 100000), {"!a.xml", "!b.xml"}, "", "Truncated"},
       {"in_cut.zip", in_cut, {"!in.zip!a.xml", "!in.zip!b.xml"}, "", "Truncated"},
       {"missing.zip", "", {}, "", "No such file or directory"},
       {"gone.xml", "", {}, "", gone},
       {"bad.zip", bad, {"!bad.xml", "!in.zip!bad.xml", "!c.xml"}, "!in.zip!bad.xml", "bad tile"},
-      {"nested.zip", nested, {"!c.xml"}, "!bad.zip", "Unrecognized"},
+      {"nested.zip", ZipBytes({{"bad.zip", "hello"}, {"c.xml", "c"}}), {"!c.xml"}, "!bad.zip",
+       "Unrecognized"},
       {"resized.zip", resized, {"!a.xml", "!b.xml"}, "!a.xml", "wrong size"},
       {"locked.zip", locked, {}, "!s.xml", "encrypted"},
       {"deepest.zip", deep, {zips + "!t.xml"}, "", ""},
-      {"too_deep.zip", too_deep, {}, zips + "!z.zip", "nested more than 16 deep"},
+      {"too_deep.zip", ZipBytes({{"z.zip", deep}}), {}, zips + "!z.zip", "more than 16 deep"},
   };
   for (const auto& row : rows) {
     const std::string path =

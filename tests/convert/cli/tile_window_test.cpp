@@ -4,19 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <utility>
-
 #include "convert/cli/tile.h"
-#include "tests/convert/cli/piece_source.h"
+#include "tests/convert/test_inputs.h"
 
 namespace tolvex::cli {
 namespace {
 
 // CR LF, LF and CR each end one line, also when a piece ends between CR
 // and LF and the window carries what it holds to the front.
-TEST(TileWindow, CountsLinesAcrossPieces) {
+TEST(TileWindow, CountsLinesAcrossPiecesAndRefusesMoreThanAPiece) {
   std::string text;
   for (int i = 0; i < 200; ++i) text += std::string(static_cast<size_t>(i % 5), 'x') + "\r\n\n\r";
   for (const size_t read : {1, 3, 5}) {
@@ -27,9 +23,8 @@ TEST(TileWindow, CountsLinesAcrossPieces) {
       for (;;) {
         if (window.end() - window.pos() < step && window.Fill()) continue;
         if (window.pos() == window.end()) break;
-        const char* from = window.pos();
-        const char* to = std::min<const char*>(from + step, window.end());
-        seen.append(from, to);
+        const char* to = std::min<const char*>(window.pos() + step, window.end());
+        seen.append(window.pos(), static_cast<size_t>(to - window.pos()));
         EXPECT_EQ(*window.end(), '\0');
         window.Advance(to);
       }
@@ -37,14 +32,11 @@ TEST(TileWindow, CountsLinesAcrossPieces) {
       EXPECT_EQ(window.line(), 601u) << "read " << read << ", step " << step;
     }
   }
-}
-
-TEST(TileWindow, RefusesMoreThanAPieceWithoutProgress) {
+  // A whole piece without progress is refused.
   PieceSource source(std::string(100, 'x'), 5);  // holds 15, then 16 bytes
   TileWindow window(source, 16);
   try {
-    while (window.Fill()) {
-    }
+    while (window.Fill()) continue;
     ADD_FAILURE() << "filled past a whole piece";
   } catch (const TileError& error) {
     EXPECT_STREQ(error.what(), "a tag or tuple runs over 16 bytes without an end");

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/convert/cli/zip_fixture.h"
+#include "tests/convert/test_inputs.h"
 
 namespace tolvex::cli {
 namespace {
@@ -16,7 +16,7 @@ TEST(ZipReader, ReadsOnlyWhatItNeedsFromDisk) {
   for (uint32_t i = 0; i < 8; ++i)
     members.push_back({"m" + std::to_string(i) + ".xml", testing::Noise(131072, i)});
   for (const auto packing : {testing::Packing::kStore, testing::Packing::kDeflate}) {
-    testing::TempDir dir;
+    testing::ScratchDir dir;
     const std::string path = dir.Write("m.zip", testing::ZipBytes(members, packing));
     const double size = static_cast<double>(std::filesystem::file_size(path));
     for (const bool need_directory : {true, false}) {
