@@ -37,22 +37,22 @@ class FrameTest : public HiveTest {
  protected:
   void SetUp() override {
     HiveTest::SetUp();
-    g_statements = 0;
     g_window = &window;
   }
   int Run(void (*routine)()) {
+    frame::ResetRuntime();  // a run leaves the runtime marked as ending
+    g_statements = 0;
     return frame::RunProgramIn(window, "/opt/bin/tolvex.exe", &kProgram, routine);
   }
   frontend::HeadlessWindow window;
 };
 
 TEST_F(FrameTest, ExitStatusOnEveryWayOut) {
-  struct Case {
+  const struct Case {
     const char* name;
     void (*routine)();
     int status;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"returns", [] { text::PushConstText(text::ConstText("left")); Statements(3); }, 0},
       {"EndProgram(0)", [] { frame::EndProgram(0); }, 0},
       {"EndProgram(3)", [] { frame::EndProgram(3); }, 3},
@@ -61,11 +61,10 @@ TEST_F(FrameTest, ExitStatusOnEveryWayOut) {
       {"bad_alloc", [] { throw std::bad_alloc(); }, 1},
   };
   for (const Case& c : cases) {
-    frame::ResetRuntime();
     window = frontend::HeadlessWindow{};
     window.Type("k");  // the key for a key wait
     EXPECT_EQ(Run(c.routine), c.status) << c.name;
-    EXPECT_FALSE(window.Exists()) << c.name;       // the window is closed
+    EXPECT_FALSE(window.Exists()) << c.name;  // the window is closed
     EXPECT_TRUE(core::Errors().processing) << c.name;
     EXPECT_EQ(io::MainWindow(), nullptr) << c.name;
     EXPECT_EQ(text::StackDepth(), 0) << c.name;  // memory released
@@ -92,28 +91,17 @@ TEST_F(FrameTest, BreakAtAHookShowsThePreviousStatement) {
             }),
             0);
   EXPECT_EQ(g_statements, 5);
-  // "中断しました Tolvex[5行]"
-  EXPECT_NE(window.shown.find("\x92\x86\x92\x66\x82\xb5\x82\xdc\x82\xb5\x82\xbd Tolvex[5\x8d\x73]"),
-            std::string::npos)
-      << window.shown;
+  EXPECT_NE(Utf8(window.shown).find("中断しました Tolvex[5行]"), std::string::npos) << window.shown;
   EXPECT_TRUE(frame::Ended());
 }
 
 TEST_F(FrameTest, ClosedWindowEndsAtTheNextPumpingHook) {
-  // Closed before the run: the first hook pumps and ends it.
-  window.RequestClose();
+  window.RequestClose();  // before the run: the first hook pumps and ends it
   EXPECT_EQ(Run([] { Statements(50); }), 0);
   EXPECT_EQ(g_statements, 0);
   // Closed after the first pump: hooks 2 to 11 do not pump, the 12th does.
-  frame::ResetRuntime();
   window = frontend::HeadlessWindow{};
-  g_statements = 0;
-  EXPECT_EQ(Run([] {
-              Statements(1);
-              g_window->RequestClose();
-              Statements(50);
-            }),
-            0);
+  EXPECT_EQ(Run([] { Statements(1); g_window->RequestClose(); Statements(50); }), 0);
   EXPECT_EQ(g_statements, 11);
   EXPECT_EQ(window.shown, "");  // no message
 }
@@ -135,13 +123,12 @@ void CloseWindowBySigterm() {
 }
 
 TEST_F(FrameTest, ARunCutShortRemovesTheFileItWasWriting) {
-  struct Case {
+  const struct Case {
     const char* name;
     void (*routine)();
     int status;
     bool kept;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"SIGTERM while writing", [] { OpenAndWrite(9); CloseWindowBySigterm(); }, 143, false},
       {"closed while writing", [] { OpenAndWrite(9); g_window->RequestClose(); Statements(20); },
        1, false},
@@ -157,7 +144,6 @@ TEST_F(FrameTest, ARunCutShortRemovesTheFileItWasWriting) {
   };
   g_file = dir_ + "/tile.bil";
   for (const Case& c : cases) {
-    frame::ResetRuntime();
     std::filesystem::remove(g_file);
     window = frontend::HeadlessWindow{};
     EXPECT_EQ(Run(c.routine), c.status) << c.name;
@@ -166,19 +152,14 @@ TEST_F(FrameTest, ARunCutShortRemovesTheFileItWasWriting) {
 }
 
 TEST(ProgramName, FromThePath) {
-  struct Case {
+  const struct Case {
     const char* path;
     const char* name;
-  };
-  const Case cases[] = {
-      {"/usr/bin/tool.exe", "tool"},
-      {"tool", "tool"},
-      {"./a.b.c", "a.b"},
+  } cases[] = {
+      {"/usr/bin/tool.exe", "tool"}, {"tool", "tool"},     {"./a.b.c", "a.b"},
       {"/x/.hidden", ".hidden"},  // a dot in the first position stays
-      {"C:\\dir\\tool.EXE", "tool"},
-      {"D:tool.exe", "tool"},
+      {"C:\\dir\\tool.EXE", "tool"}, {"D:tool.exe", "tool"}, {"", ""},
       {"dir\\\x95\x5c.exe", "\x95\x5c"},  // 表: its trail byte is a backslash
-      {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(frame::ProgramNameFromPath(c.path), c.name) << c.path;
 }

@@ -21,7 +21,10 @@ class StatementHookTest : public RuntimeTest {
   frontend::HeadlessWindow window;
 };
 
-TEST_F(StatementHookTest, PumpsOnThe1st12thAnd23rdHook) {
+// The pump runs on every 11th hook from the first, and without a window
+// nothing happens; a break requested from a signal runs at the next hook,
+// unless the break is disarmed.
+TEST_F(StatementHookTest, PumpsOnThe1st12thAnd23rdHookAndRunsASignalsBreak) {
   std::vector<int> pumped_at;
   for (int hook = 1; hook <= 34; ++hook) {
     int before = window.pumps;
@@ -29,17 +32,13 @@ TEST_F(StatementHookTest, PumpsOnThe1st12thAnd23rdHook) {
     if (window.pumps != before) pumped_at.push_back(hook);
   }
   EXPECT_EQ(pumped_at, (std::vector<int>{1, 12, 23, 34}));
-  io::AttachWindow(nullptr);  // and without a window nothing happens
+  io::AttachWindow(nullptr);
   for (int i = 0; i < 30; ++i) frame::StatementHook();
-}
-
-TEST_F(StatementHookTest, ASignalsBreakRunsAtTheNextHook) {
-  frame::StatementHook();  // pumps; nothing pending
+  io::AttachWindow(&window);
   core::RequestAttention(core::kAttentionBreakSignal);
   window.Type("k");  // the key for the break's key wait
   EXPECT_THROW(frame::StatementHook(), core::ProgramTermination);
   EXPECT_TRUE(frame::Ended());
-  // With the break disarmed the request is dropped.
   frame::ResetRuntime();
   io::AttachWindow(&window);
   core::SetBreakArmed(false);

@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "tests/support/hive_fixture.h"
 
 namespace tolvex::testing {

@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
-#include <string_view>
 
 #include "runtime/core/error_record.h"
+#include "runtime/os/code_page.h"
 #include "runtime/os/registry_store.h"
 #include "tests/support/runtime_test.h"
 
@@ -39,34 +38,26 @@ class HiveTest : public RuntimeTest {
 
   static std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
   }
   static void WriteFile(const std::string& path, const std::string& text) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << text;
   }
 
-  // Points the machine hive's OSTREL at `directory`, written by hand as an
-  // installation would leave it.
-  void SetLibraryDirectory(const std::string& hive, const char* root, const std::string& directory) {
-    std::string escaped;
-    for (char c : directory) {
-      if (c == '\\' || c == '"') escaped += '\\';
-      escaped += c;
-    }
-    WriteFile(hive, std::string("REGEDIT4\n\n[") + root +
-                        "\\Software\\Veltrane\\Ostrel V6.3\\ENV]\n\"OSTREL\"=\"" + escaped + "\"\n");
+  // Points OSTREL in the machine (or user) hive at `directory`, written by
+  // hand as an installation would leave it (test paths need no escapes).
+  void SetLibraryDirectory(const std::string& directory, bool machine = true) {
+    const char* root = machine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+    WriteFile(machine ? machine_hive_ : user_hive_,
+              std::string("REGEDIT4\n\n[") + root +
+                  "\\Software\\Veltrane\\Ostrel V6.3\\ENV]\n\"OSTREL\"=\"" + directory + "\"\n");
   }
 
-  // "2024/03/05 14:07:09": the record's time form (a 4-digit year here).
-  static bool IsRecordTime(std::string_view text) {
-    const std::string_view form = "0000/00/00 00:00:00";
-    if (text.size() != form.size()) return false;
-    for (size_t i = 0; i < form.size(); ++i)
-      if (form[i] == '0' ? (text[i] < '0' || text[i] > '9') : text[i] != form[i]) return false;
-    return true;
+  // Code page 932 text as UTF-8, so that expectations read as text.
+  static std::string Utf8(const std::string& cp932) {
+    std::string text;
+    return os::Cp932ToUtf8(cp932, &text) ? text : "<not code page 932>";
   }
 
   // One value of the error record in the user hive (0xDEAD, "<none>": absent).
@@ -81,11 +72,10 @@ class HiveTest : public RuntimeTest {
     return value;
   }
 
-  // The directory where the build put the message library.
-  static std::string LibraryDirectory() { return std::string(TOLVEX_BINARY_DIR) + "/msglib/"; }
-  // The same directory named in `length` bytes, made up with "./" segments.
-  static std::string LibraryDirectory(size_t length) {
-    std::string path = LibraryDirectory();
+  // The directory where the build put the message library; with `length`,
+  // the same directory named in that many bytes, made up with "./" segments.
+  static std::string LibraryDirectory(size_t length = 0) {
+    std::string path = std::string(TOLVEX_BINARY_DIR) + "/msglib/";
     while (path.size() < length) path += (length - path.size() >= 2) ? "./" : "/";
     return path;
   }

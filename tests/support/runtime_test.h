@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <string>
 #include <utility>
 
 #include "runtime/core/runtime_error.h"
@@ -23,22 +21,17 @@ class RuntimeTest : public ::testing::Test {
 // processing flag is cleared again so the test can go on raising.
 template <class Call>
 ::testing::AssertionResult Raises(Call&& call, int16_t code, uint32_t location) {
+  ::testing::Message said;
   try {
     std::forward<Call>(call)();
+    said << "raised nothing";
   } catch (const core::RuntimeError& error) {
     core::Errors().processing = false;
-    if (error.code == code && error.location == location)
-      return ::testing::AssertionSuccess();
-    char text[96];
-    std::snprintf(text, sizeof text, "raised %d at 0x%04X, expected %d at 0x%04X",
-                  error.code, static_cast<unsigned>(error.location), code,
-                  static_cast<unsigned>(location));
-    return ::testing::AssertionFailure() << text;
+    if (error.code == code && error.location == location) return ::testing::AssertionSuccess();
+    said << "raised " << error.code << " at 0x" << std::hex << error.location << std::dec;
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "raised nothing, expected %d at 0x%04X", code,
-                static_cast<unsigned>(location));
-  return ::testing::AssertionFailure() << text;
+  said << ", expected " << code << " at 0x" << std::hex << location;
+  return ::testing::AssertionFailure() << said;
 }
 
 }  // namespace tolvex::testing

@@ -1,11 +1,8 @@
 // Integer arrays: layout, zero fill, implicit creation, and the checks in
 // their order with their locations.
-#include <gtest/gtest.h>
-
-#include <cstdint>
+#include "runtime/text/int_array.h"
 
 #include "runtime/os/memory.h"
-#include "runtime/text/int_array.h"
 #include "tests/support/runtime_test.h"
 
 namespace tolvex::text {
@@ -50,9 +47,8 @@ TEST_F(IntArrayTest, BoundChecksLastIndexFirst) {
   Grid grid;
   DimIntArray(grid.Request(750, 1125));
   const uint32_t minus_one = static_cast<uint32_t>(-1);
-  struct Case {
-    uint32_t row, column;
-    uint32_t location;
+  const struct Case {
+    uint32_t row, column, location;
   } cases[] = {
       {751, 1, 0xBF03}, {1, 1126, 0xBF02}, {minus_one, 1, 0xBF03},
       {1, minus_one, 0xBF02}, {751, 1126, 0xBF02},  // both wrong: the last is reported
@@ -70,22 +66,20 @@ TEST_F(IntArrayTest, ImplicitCreationHasUpperBoundTen) {
 }
 
 TEST_F(IntArrayTest, CreationFailures) {
-  struct Case {
-    uint32_t a, b, size;
+  const struct Case {
+    uint32_t a, b;
     int16_t code;
     uint32_t location;
   } cases[] = {
-      {static_cast<uint32_t>(-1), 5, 2, 5, 0x1003},
-      {0x7FFFFFFF, 5, 2, 5, 0x1003},
-      {0xFFFF, 0x10000, 2, 9, 0xC701},     // 65536 * 65537 overflows 32 bits
-      {0xFFFF, 0x7FFF, 2, 9, 0xC702},      // 65536 * 32768 * 2 = 2^32
-      {0xFFFF, 0x3FFF, 2, 9, 0xC703},      // 2^31 bytes
+      {static_cast<uint32_t>(-1), 5, 5, 0x1003}, {0x7FFFFFFF, 5, 5, 0x1003},
+      {0xFFFF, 0x10000, 9, 0xC701},  // 65536 * 65537 overflows 32 bits
+      {0xFFFF, 0x7FFF, 9, 0xC702},   // 65536 * 32768 * 2 = 2^32
+      {0xFFFF, 0x3FFF, 9, 0xC703},   // 2^31 bytes
   };
   for (const Case& c : cases) {
     Grid grid;
-    ElementRequest request = grid.Request(c.a, c.b);
-    request.element_size = c.size;
-    EXPECT_TRUE(Raises([&] { DimIntArray(request); }, c.code, c.location)) << c.a << "," << c.b;
+    EXPECT_TRUE(Raises([&] { DimIntArray(grid.Request(c.a, c.b)); }, c.code, c.location))
+        << c.a << "," << c.b;
     EXPECT_EQ(grid.descriptor.data, nullptr);  // a failed creation leaves it not created
   }
   Grid first, second;

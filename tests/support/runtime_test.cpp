@@ -1,2 +1,0 @@
-// Shared test support (see runtime_test.h).
-#include "tests/support/runtime_test.h"
