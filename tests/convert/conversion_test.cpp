@@ -198,5 +198,37 @@ TEST_F(ConversionTest, OutputsAreNeverOverwrittenNorLeftPartial) {
   EXPECT_EQ(dir_.Read("tile.hdr"), header);
 }
 
+// The pair opens in GDAL's EHdr driver, 1125 x 750 with its origin half a
+// cell north-west of ulxmap/ulymap; the driver reads the band unsigned, and
+// the VRT the README gives reads it signed with nodata -9999.
+TEST_F(ConversionTest, GdalOpensThePairAndTheVrtReadsItSigned) {
+  if (dir_.Run("command -v gdalinfo >/dev/null") != 0) GTEST_SKIP() << "no gdalinfo";
+  dir_.MakeTile("tile.xml", "--lower '35.333333333 139.5' --upper '35.416666667 139.625' "
+                            "--set 1,5=-3.7 --set 1,6=-9999.");
+  ASSERT_EQ(Convert("tile\n1\n\n").status, 0);
+  const auto gdal = [&](const std::string& command) {
+    EXPECT_EQ(dir_.Run(command + " >gdal.txt 2>&1"), 0) << command << dir_.Read("gdal.txt");
+    return dir_.Read("gdal.txt");
+  };
+  std::string info = gdal("gdalinfo tile.bil");
+  for (const char* shown :
+       {"EHdr", "Size is 1125, 750", "Origin = (139.5000000000", ",35.4166666669", "Type=UInt16"})
+    EXPECT_NE(info.find(shown), std::string::npos) << shown << " in:\n" << info;
+  dir_.Write("tile.vrt",
+             "<VRTDataset rasterXSize=\"1125\" rasterYSize=\"750\"><SRS>EPSG:6668</SRS>\n"
+             "<GeoTransform>139.500000000045, 0.00011111111, 0, 35.416666666955, 0, "
+             "-0.00011111111</GeoTransform>\n"
+             "<VRTRasterBand dataType=\"Int16\" band=\"1\" subClass=\"VRTRawRasterBand\">\n"
+             "<SourceFilename relativeToVRT=\"1\">tile.bil</SourceFilename><ImageOffset>0"
+             "</ImageOffset><PixelOffset>2</PixelOffset><LineOffset>2250</LineOffset>"
+             "<ByteOrder>LSB</ByteOrder><NoDataValue>-9999</NoDataValue>\n"
+             "</VRTRasterBand></VRTDataset>\n");
+  info = gdal("gdalinfo tile.vrt");
+  for (const char* shown : {"Type=Int16", "NoData Value=-9999"})
+    EXPECT_NE(info.find(shown), std::string::npos) << shown << " in:\n" << info;
+  EXPECT_EQ(gdal("gdallocationinfo -valonly tile.vrt 4 0"), "-4\n");
+  EXPECT_EQ(gdal("gdallocationinfo -valonly tile.vrt 5 0"), "-9999\n");
+}
+
 }  // namespace
 }  // namespace tolvex::testing
