@@ -28,7 +28,8 @@ class ScratchDir {
  public:
   ScratchDir() {
     char pattern[] = "/tmp/tolvex-test-XXXXXX";
-    path_ = ::mkdtemp(pattern);
+    if (::mkdtemp(pattern) == nullptr) std::abort();  // nowhere to work: nothing can run
+    path_ = pattern;
   }
   ~ScratchDir() { std::filesystem::remove_all(path_); }
   ScratchDir(const ScratchDir&) = delete;
