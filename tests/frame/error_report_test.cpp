@@ -5,8 +5,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
-#include <regex>
 
 #include "runtime/core/error_codes.h"
 #include "runtime/frame/frame.h"
@@ -92,8 +92,15 @@ TEST_F(ErrorReportTest, AMissingTileAtStatement24IsReportedRecordedAndWaitsForAK
     EXPECT_EQ(window_.waits, 1);
   }
   // The record: APIERR from the failed open, then the eight values in order.
-  const std::regex time("\"TIME\"=\"\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\"\n");
-  EXPECT_EQ(std::regex_replace(ReadFile(user_hive_), time, "TIME\n"),
+  // Its TIME line, of the form below, shows as TIME.
+  const std::string form = "\"TIME\"=\"0000/00/00 00:00:00\"\n";
+  std::string record = ReadFile(user_hive_);
+  const size_t at = std::min(record.find("\"TIME\"="), record.size());
+  std::string time = record.substr(at, form.size());
+  for (size_t i = 0; i < time.size(); ++i)
+    if (form[i] == '0' && time[i] >= '0' && time[i] <= '9') time[i] = '0';
+  if (time == form) record.replace(at, form.size(), "TIME\n");
+  EXPECT_EQ(record,
             "REGEDIT4\n\n"
             "[HKEY_CURRENT_USER\\Software\\Veltrane\\Ostrel V6.3\\RUNTIME\\ERROR]\n"
             "\"APIERR\"=dword:00000002\n"
