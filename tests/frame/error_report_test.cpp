@@ -97,8 +97,7 @@ TEST_F(ErrorReportTest, AMissingTileAtStatement24IsReportedRecordedAndWaitsForAK
   std::string record = ReadFile(user_hive_);
   const size_t at = std::min(record.find("\"TIME\"="), record.size());
   std::string time = record.substr(at, form.size());
-  for (size_t i = 0; i < time.size(); ++i)
-    if (form[i] == '0' && time[i] >= '0' && time[i] <= '9') time[i] = '0';
+  for (char& c : time) c = c >= '0' && c <= '9' ? '0' : c;  // the form has no other digits
   if (time == form) record.replace(at, form.size(), "TIME\n");
   EXPECT_EQ(record,
             "REGEDIT4\n\n"

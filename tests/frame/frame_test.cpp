@@ -48,11 +48,7 @@ class FrameTest : public HiveTest {
 };
 
 TEST_F(FrameTest, ExitStatusOnEveryWayOut) {
-  const struct Case {
-    const char* name;
-    void (*routine)();
-    int status;
-  } cases[] = {
+  const struct Case { const char* name; void (*routine)(); int status; } cases[] = {
       {"returns", [] { text::PushConstText(text::ConstText("left")); Statements(3); }, 0},
       {"EndProgram(0)", [] { frame::EndProgram(0); }, 0},
       {"EndProgram(3)", [] { frame::EndProgram(3); }, 3},
@@ -123,12 +119,7 @@ void CloseWindowBySigterm() {
 }
 
 TEST_F(FrameTest, ARunCutShortRemovesTheFileItWasWriting) {
-  const struct Case {
-    const char* name;
-    void (*routine)();
-    int status;
-    bool kept;
-  } cases[] = {
+  const struct Case { const char* name; void (*routine)(); int status; bool kept; } cases[] = {
       {"SIGTERM while writing", [] { OpenAndWrite(9); CloseWindowBySigterm(); }, 143, false},
       {"closed while writing", [] { OpenAndWrite(9); g_window->RequestClose(); Statements(20); },
        1, false},
@@ -152,10 +143,7 @@ TEST_F(FrameTest, ARunCutShortRemovesTheFileItWasWriting) {
 }
 
 TEST(ProgramName, FromThePath) {
-  const struct Case {
-    const char* path;
-    const char* name;
-  } cases[] = {
+  const struct Case { const char* path; const char* name; } cases[] = {
       {"/usr/bin/tool.exe", "tool"}, {"tool", "tool"},     {"./a.b.c", "a.b"},
       {"/x/.hidden", ".hidden"},  // a dot in the first position stays
       {"C:\\dir\\tool.EXE", "tool"}, {"D:tool.exe", "tool"}, {"", ""},
