@@ -25,6 +25,7 @@ class LineReaderTest : public FileTest {
       io::SelectLineSource(1);
       if (Raises([&] { io::ReadLine(&line); }, kErrInputPastEnd, kLocReadLine)) break;
       lines.push_back(text::Bytes(line));
+      text::ReleaseText(line);
       if (lines.size() > 10) break;
     }
     EXPECT_EQ(ControlOf(1).position, ControlOf(1).length);

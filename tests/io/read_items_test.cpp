@@ -29,7 +29,9 @@ class ReadItemsTest : public FileTest {
   static std::string NextText() {
     text::StringValue variable;
     Next(&variable, io::kItemString);
-    return text::Bytes(variable);
+    const std::string bytes = text::Bytes(variable);
+    text::ReleaseText(variable);  // the heap must not refresh a variable gone out of scope
+    return bytes;
   }
   static float NextSingle() {
     float value = -1;
