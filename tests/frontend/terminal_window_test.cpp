@@ -16,7 +16,7 @@
 #include "runtime/io/console_screen.h"
 #include "runtime/os/registry_store.h"
 #include "tests/io/dialogue_routine.h"
-#include "tests/support/runtime_test.h"
+#include "tests/io/console_test_support.h"
 
 namespace tolvex::testing {
 namespace {
@@ -165,7 +165,7 @@ TEST(TerminalWindow, TheTerminalIsRestoredAndTheTranscriptLeft) {
   }
 }
 
-using RenderTest = RuntimeTest;
+using RenderTest = ConsoleTest;
 
 TEST_F(RenderTest, TheViewFollowsTheCursorInASmallTerminal) {
   io::ConsoleScreen& screen = io::Screen();
@@ -183,12 +183,6 @@ TEST_F(RenderTest, TheViewFollowsTheCursorInASmallTerminal) {
     EXPECT_EQ(view.first_row, c.first_row) << c.row << "," << c.column;
     EXPECT_EQ(view.first_column, c.first_column) << c.row << "," << c.column;
   }
-}
-
-void Write(const std::string& bytes) {
-  io::ResetScreen();
-  io::WriteConsoleBytes(reinterpret_cast<const uint8_t*>(bytes.data()),
-                        static_cast<uint32_t>(bytes.size()));
 }
 
 TEST_F(RenderTest, DoubleByteCellsBecomeOneWideCharacter) {
@@ -216,6 +210,7 @@ TEST_F(RenderTest, TheTranscriptKeepsTheRowsWithoutTrailingBlanks) {
       {full + to_last_row + "end", full + "\r\n" + to_last_row + "end\r\n"},
   };
   for (const Case& c : cases) {
+    io::ResetScreen();
     Write(c.written);
     EXPECT_EQ(frontend::ScreenTranscript(io::Screen()), c.transcript) << c.written;
   }
